@@ -80,11 +80,11 @@ run_result run_program(const std::vector<std::string>& argv, double timeout_s) {
   return r;
 }
 
-bool wait_until(const std::function<bool()>& cond, double timeout_s) {
+bool wait_until(const std::function<bool()>& cond, double timeout_s, double poll_s) {
   auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(timeout_s);
   while (!cond()) {
     if (std::chrono::steady_clock::now() > deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    std::this_thread::sleep_for(std::chrono::duration<double>(poll_s));
   }
   return true;
 }

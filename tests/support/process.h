@@ -27,8 +27,8 @@ struct run_result {
 };
 run_result run_program(const std::vector<std::string>& argv, double timeout_s);
 
-// Polls cond every 10 ms until it holds or timeout_s has passed.
-bool wait_until(const std::function<bool()>& cond, double timeout_s);
+// Polls cond every poll_s seconds until it holds or timeout_s has passed.
+bool wait_until(const std::function<bool()>& cond, double timeout_s, double poll_s = 0.01);
 
 std::string read_file(const std::string& path);
 // A fresh, empty file name in the temporary directory.

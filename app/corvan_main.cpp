@@ -1,0 +1,123 @@
+#include "app/corvan_main.h"
+
+#include "app/corvan.h"
+#include "forms/display.h"
+#include "forms/draw.h"
+#include "iolink/IOsharemem_server.h"
+#include "iolink/signals.h"
+
+#include <FL/Fl.H>
+#include <FL/Fl_Button.H>
+#include <FL/Fl_Double_Window.H>
+#include <FL/forms.H>
+#include <sys/time.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <iostream>
+#include <list>
+
+std::string controller_command(int argc, char** argv) {
+  std::string command;
+  for (int i = 1; i < argc; ++i) {
+    command += argv[i];
+    command += ' ';
+  }
+  return command;
+}
+
+std::string launch_string(const std::string& controller_command, int memory_ident) {
+  return controller_command + " -automemlink " + std::to_string(memory_ident) + " &";
+}
+
+IOsharemem_server* init_partage_mem(const char* controller_command) {
+  if (controller_command[0] == '\0') {
+    std::cerr << "ERREUR de parametre:" << std::endl;
+    std::cerr << " corvan <controleur>" << std::endl << std::endl;
+    return nullptr;
+  }
+  std::list<std::string> inputs = input_name_list();
+  std::list<std::string> outputs = output_name_list();
+  auto* link = new IOsharemem_server(inputs, outputs);
+  // The shell starts the controller in the background and returns at once;
+  // a controller that cannot start simply leaves every output at 0.
+  int ignored = std::system(launch_string(controller_command, link->memory_ident()).c_str());
+  (void)ignored;
+  return link;
+}
+
+void actuator_set(IOsharemem_server* link) {
+  for (int i = 0; i < output_signal_count; ++i) actionneur[i] = link->output_value(i);
+}
+
+long now_seconds() {
+  timeval tv;
+  gettimeofday(&tv, nullptr);
+  return tv.tv_sec;
+}
+
+workstation::workstation(IOsharemem_server& link, atelier_class& atelier)
+    : link(link), atelier(atelier), the_line(atelier) {}
+
+void workstation::start(long now) {
+  the_line.dessiner();
+  quit_request = 0;
+  timer = ten_second_timer(now);
+}
+
+void workstation::turn(long now) {
+  Fl::check();
+  // Closed by the window manager: nothing may draw into it any more, and
+  // the run ends with this turn.
+  if (!atelier.window->shown()) return;
+  take_queued_click();
+  the_line.sense(link);
+  write_panel_inputs();
+  link.setreset_input(in::timer10t, timer.update(now, actionneur[out::TIMER10] == 1));
+  link.inputs_go();
+  actuator_set(&link);
+  the_line.respond(link);
+}
+
+bool workstation::running() const { return quit_request == 0 && atelier.window->shown(); }
+
+// At most one queued widget per turn; panel buttons queued by their clicks
+// are taken here and ignored, since they are read by their state.
+void workstation::take_queued_click() {
+  Fl_Widget* w = Fl::readqueue();
+  if (!w) return;
+  if (w == atelier.quit_button) quit_request = 1;
+  if (w == atelier.about_button) fl_show_ms();
+  if (w == atelier.redraw_button) the_line.dessiner();
+  if (w == atelier.piece_button) the_line.new_workpiece();
+  if (w == atelier.lid_button) the_line.new_lid();
+}
+
+void workstation::write_panel_inputs() {
+  link.setreset_input(in::init, fl_get_button(atelier.init_button));
+  link.setreset_input(in::ac, fl_get_button(atelier.ac_button));
+  link.setreset_input(in::dc, fl_get_button(atelier.dc_button));
+  link.setreset_input(in::atu, fl_get_button(atelier.atu_button));
+}
+
+int corvan_main(int argc, char** argv) {
+  std::string command = controller_command(argc, argv);
+  IOsharemem_server* link = init_partage_mem(command.c_str());
+  if (!link) {
+    std::cerr << "probleme interne de memoire" << std::endl << std::endl;
+    return 0;
+  }
+  open_display_patiently();
+  fl_initialize(&argc, argv, nullptr, nullptr, 0);
+  auto* atelier = new atelier_class;
+  workstation station(*link, *atelier);
+  fl_show_form(atelier->window, FL_PLACE_CENTER | FL_FREE_SIZE, FL_FULLBORDER, "atelier");
+  station.start(now_seconds());
+  do {
+    station.turn(now_seconds());
+    usleep(5000);
+  } while (station.running());
+  if (atelier->window->shown()) fl_hide_form(atelier->window);
+  link->sharing_terminate();
+  return 0;
+}

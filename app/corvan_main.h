@@ -1,0 +1,56 @@
+// The simulator's entry: controller launch, the turn loop and the end of the run.
+#pragma once
+
+#include "app/line.h"
+#include "app/timer10.h"
+
+#include <string>
+
+class IOsharemem_server;
+class atelier_class;
+
+// The program's arguments joined, each followed by one blank.
+std::string controller_command(int argc, char** argv);
+
+// Builds the signal-name lists, creates the exchange area and launches the
+// controller in the background. Null (after the usage lines) when the
+// command is empty.
+IOsharemem_server* init_partage_mem(const char* controller_command);
+
+// The string handed to the shell to start the controller.
+std::string launch_string(const std::string& controller_command, int memory_ident);
+
+// actionneur[i] = the link's output i, for every output.
+void actuator_set(IOsharemem_server* link);
+
+// Wall-clock seconds.
+long now_seconds();
+
+// One run of the workstation, turn by turn: what the entry routine owns
+// besides the window and the link.
+class workstation {
+ public:
+  workstation(IOsharemem_server& link, atelier_class& atelier);
+
+  // Draws the whole line and starts the timer (now: wall-clock second).
+  void start(long now);
+  // One simulation turn without its pause.
+  void turn(long now);
+  // False once "quit" was clicked or the window is no longer shown.
+  bool running() const;
+  // The line, for whoever looks at it between turns.
+  line& get_line() { return the_line; }
+
+ private:
+  void take_queued_click();
+  void write_panel_inputs();
+
+  IOsharemem_server& link;
+  atelier_class& atelier;
+  line the_line;
+  ten_second_timer timer{0};
+  int quit_request = 0;
+};
+
+// The whole run; always returns 0.
+int corvan_main(int argc, char** argv);

@@ -1,0 +1,88 @@
+#include "iolink/IOshare_area.h"
+
+#include <errno.h>
+#include <linux/futex.h>
+#include <signal.h>
+#include <sys/syscall.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <iostream>
+
+namespace {
+
+using lock_clock = std::chrono::steady_clock;
+
+// Far beyond any legitimate holding, which lasts microseconds.
+constexpr auto takeover_after = std::chrono::milliseconds(500);
+// Waits are cut into 10 ms slices so that a vanished holder is noticed soon.
+constexpr long wait_slice_ns = 10'000'000;
+
+bool swap_if(int32_t& word, int32_t expected, int32_t desired) {
+  return __atomic_compare_exchange_n(&word, &expected, desired, false, __ATOMIC_SEQ_CST,
+                                     __ATOMIC_SEQ_CST);
+}
+
+// Not FUTEX_PRIVATE_FLAG: the word is shared with another process.
+void futex_wait(int32_t& word, int32_t expected) {
+  timespec slice{0, wait_slice_ns};
+  syscall(SYS_futex, &word, FUTEX_WAIT, expected, &slice, nullptr, 0);
+}
+
+void futex_wake_one(int32_t& word) {
+  syscall(SYS_futex, &word, FUTEX_WAKE, 1, nullptr, nullptr, 0);
+}
+
+bool process_gone(int32_t pid) {
+  return pid > 0 && kill(pid, 0) == -1 && errno == ESRCH;
+}
+
+}  // namespace
+
+void IOshare_lock::init_taken() {
+  store_shared(waiters, 0);
+  store_shared(turn, 0);
+  store_shared(holder, getpid());
+  store_shared(word, 0);
+}
+
+void IOshare_lock::lock() {
+  const int32_t self = getpid();
+  int32_t seen_turn = load_shared(turn);
+  auto since = lock_clock::now();
+  for (;;) {
+    if (swap_if(word, 1, 0)) {
+      __atomic_fetch_add(&turn, 1, __ATOMIC_SEQ_CST);
+      store_shared(holder, self);
+      return;
+    }
+    const int32_t current_turn = load_shared(turn);
+    if (current_turn != seen_turn) {  // the lock changed hands: a new holding
+      seen_turn = current_turn;
+      since = lock_clock::now();
+    }
+    const bool gone = process_gone(load_shared(holder));
+    if (gone || lock_clock::now() - since >= takeover_after) {
+      // Only one waiter wins the takeover of this holding.
+      if (swap_if(turn, current_turn, current_turn + 1)) {
+        store_shared(holder, self);
+        std::cerr << (gone ? "IOshare: verrou repris, detenteur disparu"
+                           : "IOshare: verrou repris apres attente")
+                  << std::endl;
+        return;
+      }
+      continue;
+    }
+    __atomic_fetch_add(&waiters, 1, __ATOMIC_SEQ_CST);
+    futex_wait(word, 0);
+    __atomic_fetch_sub(&waiters, 1, __ATOMIC_SEQ_CST);
+  }
+}
+
+void IOshare_lock::unlock() {
+  // A holder that has been overtaken must not free its successor's lock.
+  if (!swap_if(holder, getpid(), 0)) return;
+  __atomic_store_n(&word, 1, __ATOMIC_SEQ_CST);
+  if (__atomic_load_n(&waiters, __ATOMIC_SEQ_CST) > 0) futex_wake_one(word);
+}

@@ -1,0 +1,90 @@
+#include "iolink/IOsharemem_client.h"
+
+#include <errno.h>
+#include <signal.h>
+#include <sys/shm.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <iostream>
+
+namespace {
+
+constexpr useconds_t poll_pause_us = 10000;
+// Looking for a dead simulator costs a system call or two: about once a
+// second is enough for a controller that would otherwise poll for ever.
+constexpr auto look_interval = std::chrono::seconds(1);
+
+[[noreturn]] void fail(const std::string& detail) {
+  std::cerr << "IOshare: erreur sur partage memoire" << std::endl
+            << detail << std::endl
+            << std::endl;
+  std::exit(1);
+}
+
+// Exact match; a damaged slot without its NUL is read no further than its end.
+bool slot_holds(const char* slot, const std::string& name) {
+  return name.size() == strnlen(slot, area_name_size) &&
+         std::memcmp(slot, name.data(), name.size()) == 0;
+}
+
+}  // namespace
+
+IOsharemem_client::IOsharemem_client(int ident) : mem_ident(ident) {
+  if (ident == 0) fail("ident_mem ==0 !");
+  std::cerr << "ident_mem=" << ident << std::endl;
+  void* attached = shmat(ident, nullptr, 0);
+  if (attached == reinterpret_cast<void*>(-1))
+    fail("shmat() client refuse pour ident mem=" + std::to_string(ident));
+  area = static_cast<IOshare_area*>(attached);
+
+  store_shared(area->outputs_clock, 0);
+  input_count = stored_count(area->input_count);
+  output_count = stored_count(area->output_count);
+  last_clock = 0;
+  inputs_copy.assign(input_count, 0);
+  last_look = std::chrono::steady_clock::now();
+}
+
+int IOsharemem_client::receive() {
+  const int32_t clock = load_shared(area->inputs_clock);
+  if (clock < 0) return -1;
+  if (clock <= last_clock) {
+    if (simulator_gone()) return -1;
+    usleep(poll_pause_us);
+    return 0;
+  }
+  area_guard hold(area->lock);
+  last_clock = load_shared(area->inputs_clock);
+  for (int i = 0; i < input_count; ++i) inputs_copy[i] = load_shared(area->input_values[i]);
+  return 1;
+}
+
+int IOsharemem_client::input_is_set(const std::string& name) {
+  int result = 0;
+  for (int i = 0; i < input_count; ++i)
+    if (slot_holds(area->input_names[i], name)) result = inputs_copy[i];
+  return result;
+}
+
+void IOsharemem_client::setreset_output(const std::string& name, int value) {
+  for (int i = 0; i < output_count; ++i)
+    if (slot_holds(area->output_names[i], name)) store_shared(area->output_values[i], value);
+}
+
+void IOsharemem_client::outputs_refresh() {
+  area_guard hold(area->lock);
+  store_shared(area->outputs_clock, load_shared(area->outputs_clock) + 1);
+}
+
+// The simulator stays attached until it dies; a dead one is detached even
+// while it is a zombie, so fewer than two attachments tells it as well.
+bool IOsharemem_client::simulator_gone() {
+  const auto now = std::chrono::steady_clock::now();
+  if (now - last_look < look_interval) return false;
+  last_look = now;
+  shmid_ds state;
+  if (shmctl(mem_ident, IPC_STAT, &state) == -1) return errno == EINVAL || errno == EIDRM;
+  return state.shm_nattch < 2 || (kill(state.shm_cpid, 0) == -1 && errno == ESRCH);
+}

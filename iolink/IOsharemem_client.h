@@ -1,0 +1,38 @@
+// The controller's side of the exchange area: a private copy of the inputs,
+// refreshed when the simulator has published a new turn, and the outputs
+// written straight into the area, by signal name.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "iolink/IOshare_area.h"
+
+class IOsharemem_client {
+ public:
+  // Ends the process with status 1 for identifier 0 or a failed attachment.
+  explicit IOsharemem_client(int ident);
+
+  // -1 once the exchange has ended or the simulator has died; 0 when nothing
+  // new was published (after a 10 ms pause); 1 when a new turn was copied.
+  int receive();
+  // From the copy of the last receive; 0 for an unknown name. With a
+  // repeated name the last slot wins.
+  int input_is_set(const std::string& name);
+  // Every output slot of that name, at once; an unknown name changes nothing.
+  void setreset_output(const std::string& name, int value);
+  void outputs_refresh();
+
+ private:
+  bool simulator_gone();
+
+  int32_t input_count;
+  int32_t output_count;
+  IOshare_area* area;
+  std::vector<int32_t> inputs_copy;
+  int32_t last_clock;
+  int32_t mem_ident;
+  std::chrono::steady_clock::time_point last_look;  // last check of the simulator
+};

@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# headless_run.sh <controller> [seconds]: one session of the simulator on the
+# current (virtual) display. The operator clicks "INIT", "DC" and then
+# "piece" three times a few seconds apart; at the end a screenshot of the
+# window is saved and "quit" is clicked.
+set -uo pipefail
+controller=$1
+seconds=${2:-60}
+shot=build/corvan-screenshot.png
+
+build/app/corvan "$controller" &
+sim=$!
+window=""
+for _ in $(seq 100); do
+  window=$(xdotool search --onlyvisible --name '^atelier$' 2>/dev/null | head -1)
+  [ -n "$window" ] && break
+  sleep 0.1
+done
+if [ -z "$window" ]; then
+  echo "the simulator's window did not appear"
+  kill "$sim" 2>/dev/null
+  exit 1
+fi
+
+# A busy X server may refuse a connection for a moment: try again.
+xdo() {
+  for _ in $(seq 10); do xdotool "$@" && return 0; sleep 0.1; done
+  return 1
+}
+press() {  # press <x> <y>: holds a panel button long enough to be sampled
+  xdo mousemove --window "$window" "$1" "$2" mousedown 1
+  sleep 0.3
+  xdo mouseup 1
+}
+click() { xdo mousemove --window "$window" "$1" "$2" click 1; }
+
+sleep 1
+press 755 60    # INIT
+sleep 3
+press 755 90    # DC
+for _ in 1 2 3; do
+  sleep 4
+  click 760 485 # piece
+done
+sleep $((seconds - 17))
+
+build/tests/tools/xshot "$window" "$shot" && echo "screenshot: $shot"
+click 860 525   # quit
+wait "$sim"

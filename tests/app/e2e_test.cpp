@@ -1,0 +1,183 @@
+// The real simulator binary with a real controller process, driven through
+// the X server as an operator would.
+#include <gtest/gtest.h>
+
+#include "tests/support/process.h"
+#include "tests/support/xwin.h"
+
+#include <signal.h>
+#include <sys/shm.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <regex>
+#include <string>
+#include <vector>
+
+namespace {
+
+const std::string corvan = build_file("app/corvan");
+const std::string controller = build_file("tests/tools/test_controller");
+
+bool segment_exists(int id) {
+  shmid_ds ds;
+  return shmctl(id, IPC_STAT, &ds) == 0;
+}
+
+// Segments created by a given process.
+int segments_created_by(pid_t pid) {
+  std::ifstream in("/proc/sysvipc/shm");
+  std::string header;
+  std::getline(in, header);
+  int count = 0;
+  long key, id, perms, size, cpid;
+  while (in >> key >> id >> perms >> size >> cpid) {
+    if (cpid == pid) ++count;
+    in.ignore(1 << 16, '\n');
+  }
+  return count;
+}
+
+class Simulator : public ::testing::Test {
+ protected:
+  void TearDown() override {
+    if (pid > 0 && wait_for_exit(pid, 0) == -1) {
+      kill(pid, SIGKILL);
+      wait_for_exit(pid, 5);
+    }
+    unlink(err_file.c_str());
+  }
+
+  // Starts corvan with the given controller command line and waits for its window.
+  void start(const std::vector<std::string>& args) {
+    std::vector<std::string> argv = {corvan};
+    argv.insert(argv.end(), args.begin(), args.end());
+    pid = spawn_program(argv, "", err_file);
+    window = wait_for_window("atelier", 20);
+    ASSERT_NE(window, 0u) << err();
+  }
+
+  std::string err() const { return read_file(err_file); }
+  bool err_has(const std::string& text, double timeout_s = 10) {
+    return wait_until([&] { return err().find(text) != std::string::npos; }, timeout_s);
+  }
+  // The segment identifier, as the controller reported it when attaching.
+  int ident() {
+    std::smatch m;
+    std::string e = err();
+    return std::regex_search(e, m, std::regex("ident_mem=(\\d+)")) ? std::stoi(m[1]) : -1;
+  }
+  void click(int x, int y) {
+    xdotool("mousemove --window " + std::to_string(window) + " " + std::to_string(x) + " " +
+            std::to_string(y) + " click 1");
+  }
+  void click_quit() { click(860, 525); }
+
+  std::string err_file = temp_path("corvan-err");
+  pid_t pid = -1;
+  unsigned long window = 0;
+};
+
+}  // namespace
+
+TEST_F(Simulator, WithoutArgumentItExplainsItselfAndOpensNothing) {
+  pid = spawn_program({corvan}, "", err_file);
+  ASSERT_EQ(wait_for_exit(pid, 20), 0);
+  EXPECT_EQ(err(),
+            "ERREUR de parametre:\n corvan <controleur>\n\n"
+            "probleme interne de memoire\n\n");
+  EXPECT_EQ(segments_created_by(pid), 0);
+  EXPECT_TRUE(find_windows("atelier").empty());
+}
+
+TEST_F(Simulator, ControllerGetsItsArgumentsSplitByTheShellAndTheSegment) {
+  std::string argv_file = temp_path("argv");
+  start({controller, "--argv-file " + argv_file});
+  ASSERT_TRUE(err_has("ident_mem="));
+  ASSERT_TRUE(wait_until([&] { return !read_file(argv_file).empty(); }, 10));
+  EXPECT_EQ(read_file(argv_file), controller + "\n--argv-file\n" + argv_file +
+                                      "\n-automemlink\n" + std::to_string(ident()) + "\n");
+  EXPECT_NE(ident(), 0);
+  click_quit();
+  EXPECT_EQ(wait_for_exit(pid, 20), 0);
+  unlink(argv_file.c_str());
+}
+
+TEST_F(Simulator, HoldingDcIsSeenByTheController) {
+  start({controller});
+  ASSERT_TRUE(err_has("controleur: dc=0"));
+  xdotool("mousemove --window " + std::to_string(window) + " 755 90 mousedown 1");
+  EXPECT_TRUE(err_has("controleur: dc=1"));
+  xdotool("mouseup 1");
+  EXPECT_TRUE(wait_until(
+      [&] {
+        std::string e = err();
+        return e.rfind("controleur: dc=0") > e.find("controleur: dc=1");
+      },
+      10));
+  click_quit();
+  EXPECT_EQ(wait_for_exit(pid, 20), 0);
+}
+
+TEST_F(Simulator, PvStaysDownAfterOneClickAndComesUpAtTheNext) {
+  start({controller});
+  ASSERT_TRUE(err_has("controleur: dc=0"));
+  auto pv = [&] { return window_region(window, 720, 260, 70, 20); };
+  auto up = pv();
+  click(755, 270);
+  ASSERT_TRUE(wait_until([&] { return pv() != up; }, 10));
+  auto down = pv();  // the button now also shows the keyboard focus
+  click(755, 270);
+  EXPECT_TRUE(wait_until([&] { return pv() != down; }, 10));
+  click(755, 270);
+  EXPECT_TRUE(wait_until([&] { return pv() == down; }, 10));
+  click_quit();
+  EXPECT_EQ(wait_for_exit(pid, 20), 0);
+}
+
+TEST_F(Simulator, QuitEndsBothProcessesAndLeavesNoSegment) {
+  start({controller});
+  ASSERT_TRUE(err_has("controleur: dc=0"));
+  int id = ident();
+  ASSERT_GE(id, 0);
+  click_quit();
+  EXPECT_EQ(wait_for_exit(pid, 20), 0);
+  EXPECT_TRUE(err_has("controleur: fin de l'echange"));
+  EXPECT_TRUE(wait_until([&] { return !segment_exists(id); }, 10));
+}
+
+TEST_F(Simulator, ClosingTheWindowEndsTheRunTheSameWay) {
+  start({controller});
+  ASSERT_TRUE(err_has("controleur: dc=0"));
+  int id = ident();
+  send_wm_delete(window);
+  EXPECT_EQ(wait_for_exit(pid, 20), 0);
+  EXPECT_TRUE(err_has("controleur: fin de l'echange"));
+  EXPECT_TRUE(wait_until([&] { return !segment_exists(id); }, 10));
+}
+
+TEST_F(Simulator, RunsWhenTheControllerCannotStartOrEndsAtOnce) {
+  for (const char* command : {"/nonexistent/controller", "/bin/true"}) {
+    SCOPED_TRACE(command);
+    start({command});
+    click_quit();
+    EXPECT_EQ(wait_for_exit(pid, 20), 0);
+    EXPECT_EQ(segments_created_by(pid), 0);
+  }
+}
+
+TEST_F(Simulator, ControllerHoldingTheLockForEverDoesNotFreezeIt) {
+  std::string pid_file = temp_path("ctrl-pid");
+  start({controller, "--pid-file", pid_file, "--hold-lock"});
+  ASSERT_TRUE(err_has("controleur: verrou pris"));
+  pid_t stuck = 0;
+  ASSERT_TRUE(wait_until([&] { return (stuck = std::atoi(read_file(pid_file).c_str())) > 0; }, 10));
+  // The window still answers: "PV" toggles and "quit" ends the run.
+  auto up = window_region(window, 720, 260, 70, 20);
+  click(755, 270);
+  EXPECT_TRUE(wait_until([&] { return window_region(window, 720, 260, 70, 20) != up; }, 10));
+  click_quit();
+  EXPECT_EQ(wait_for_exit(pid, 20), 0);
+  kill(stuck, SIGKILL);
+  unlink(pid_file.c_str());
+}

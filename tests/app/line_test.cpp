@@ -1,0 +1,368 @@
+// The line driven turn by turn through the real turn loop: real widgets, a
+// real exchange area, and an in-process client standing for the controller.
+#include <gtest/gtest.h>
+
+#include "app/corvan.h"
+#include "app/corvan_main.h"
+#include "app/line.h"
+#include "iolink/IOsharemem_client.h"
+#include "iolink/IOsharemem_server.h"
+#include "iolink/signals.h"
+
+#include <FL/Fl.H>
+#include <FL/Fl_Box.H>
+#include <FL/Fl_Button.H>
+#include <FL/Fl_Double_Window.H>
+#include <FL/forms.H>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+class LineTurns : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    auto inputs = input_name_list();
+    auto outputs = output_name_list();
+    server = std::make_unique<IOsharemem_server>(inputs, outputs);
+    client = std::make_unique<IOsharemem_client>(server->memory_ident());
+    atelier = std::make_unique<atelier_class>();
+    for (auto& a : actionneur) a = 0;
+    fl_show_form(atelier->window, FL_PLACE_CENTER | FL_FREE_SIZE, FL_FULLBORDER, "atelier");
+    station = std::make_unique<workstation>(*server, *atelier);
+    while (Fl::readqueue()) {
+    }
+    station->start(1000);
+  }
+  void TearDown() override {
+    station.reset();
+    atelier->window->hide();
+  }
+
+  line& L() { return station->get_line(); }
+  void set(const char* output, int value) { client->setreset_output(output, value); }
+  void turns(int n) {
+    for (int i = 0; i < n; ++i) station->turn(1000);
+  }
+  // What the controller reads after the last turn.
+  int seen(const char* input) {
+    client->receive();
+    return client->input_is_set(input);
+  }
+  // Runs turns until cond holds; the number of turns it took, or -1.
+  int turns_until(const std::function<bool()>& cond, int limit) {
+    for (int n = 1; n <= limit; ++n) {
+      station->turn(1000);
+      if (cond()) return n;
+    }
+    return -1;
+  }
+  int turns_until_seen(const char* input, int value, int limit) {
+    return turns_until([&] { return seen(input) == value; }, limit);
+  }
+  movepart* lowest_lid() { return L().lid_stack.front(); }
+
+  // From start-up: lids settled, the lowest one handed to the pusher carrier.
+  void load_lid_on_carrier() {
+    turns(60);
+    set("RENT", 1);
+    ASSERT_GT(turns_until([&] { return L().carrier.part_have_link() != nullptr; }, 100), 0);
+    set("RENT", 0);
+  }
+  // Then the pusher out and the cup down onto the lid, which it takes.
+  void take_lid_with_cup() {
+    load_lid_on_carrier();
+    set("SORT", 1);
+    ASSERT_GT(turns_until_seen("ts", 1, 200), 0);
+    set("SORT", 0);
+    set("DESV", 1);
+    set("ASPI", 1);
+    ASSERT_GT(turns_until([&] { return L().cup.part_have_link() != nullptr; }, 100), 0);
+    set("DESV", 0);
+  }
+  // A workpiece carried along the main belt until its left edge reaches x.
+  movepart* workpiece_to(int x, bool glue) {
+    atelier->piece_button->do_callback();
+    set("MTA", 1);
+    set("MT", 1);
+    set("DEPOSE", glue ? 1 : 0);
+    int n = turns_until(
+        [&] {
+          auto& parts = L().main_belt.part_list();
+          return !parts.empty() && parts.front()->actual_first_xpos() >= x;
+        },
+        3000);
+    set("MTA", 0);
+    set("MT", 0);
+    set("DEPOSE", 0);
+    return n > 0 ? L().main_belt.part_list().front() : nullptr;
+  }
+
+  std::unique_ptr<IOsharemem_server> server;
+  std::unique_ptr<IOsharemem_client> client;
+  std::unique_ptr<atelier_class> atelier;
+  std::unique_ptr<workstation> station;
+};
+
+}  // namespace
+
+TEST_F(LineTurns, TheFiveLidsFallTogetherAndSettleInTurn) {
+  ASSERT_EQ(L().lid_stack.size(), 5u);
+  const int settle[] = {40, 45, 50, 55, 60};
+  const int top[] = {240, 230, 220, 210, 200};
+  std::vector<movepart*> lids(L().lid_stack.begin(), L().lid_stack.end());
+  for (int turn = 1; turn <= 61; ++turn) {
+    turns(1);
+    for (int i = 0; i < 5; ++i) {
+      int expected = turn < settle[i] ? 200 - 15 * i + turn : top[i];
+      ASSERT_EQ(lids[i]->actual_first_ypos(), expected) << "lid " << i << " turn " << turn;
+    }
+  }
+}
+
+TEST_F(LineTurns, RetractedPusherTakesTheLowestLidInTheTurnAfterItArrives) {
+  turns(60);
+  set("RENT", 1);
+  movepart* lid = lowest_lid();
+  turns(39);
+  EXPECT_EQ(seen("te"), 0);
+  turns(1);  // the 40th turn reaches the in stop, sensed in the next one
+  EXPECT_EQ(seen("te"), 0);
+  turns(1);
+  EXPECT_EQ(seen("te"), 1);
+  turns(7);  // 48 turns: the lid has just reached the slot
+  EXPECT_EQ(lid->actual_first_ypos(), 250);
+  EXPECT_EQ(L().carrier.part_have_link(), nullptr);
+  EXPECT_EQ(L().lid_stack.size(), 5u);
+  turns(1);
+  EXPECT_EQ(L().carrier.part_have_link(), lid);
+  EXPECT_EQ(lid->is_linked(), 1);
+  EXPECT_EQ(L().lid_stack.size(), 4u);
+  EXPECT_NE(lowest_lid(), lid);
+}
+
+TEST_F(LineTurns, CupTakesTheLidWhenItsPlateReachesItAndGoesNoLower) {
+  load_lid_on_carrier();
+  movepart* lid = L().carrier.part_have_link();
+  set("SORT", 1);
+  ASSERT_GT(turns_until_seen("ts", 1, 200), 0);
+  set("SORT", 0);
+  set("DESV", 1);
+  set("ASPI", 1);
+  testing::internal::CaptureStderr();
+  turns(14);
+  EXPECT_EQ(L().cup.actual_first_ypos(), 224);  // jack at 24, plate bottom at 249
+  EXPECT_EQ(L().cup.part_have_link(), nullptr);
+  turns(1);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+            "cap a ete decouple de poussoir_vt\ncap a ete couple a poussoir_vv\n");
+  EXPECT_EQ(L().cup.part_have_link(), lid);
+  EXPECT_EQ(L().carrier.part_have_link(), nullptr);
+  EXPECT_EQ(L().cup.actual_first_ypos(), 224);  // the held lid rests in the slot
+  EXPECT_EQ(seen("vide"), 0);
+  turns(5);
+  EXPECT_EQ(L().cup.actual_first_ypos(), 224);
+  EXPECT_EQ(seen("vb"), 0);
+  EXPECT_EQ(seen("vide"), 1);
+}
+
+TEST_F(LineTurns, PvReleasesTheLidInTheSameTurn) {
+  take_lid_with_cup();
+  movepart* lid = L().cup.part_have_link();
+  turns(1);
+  EXPECT_EQ(seen("vide"), 1);
+  atelier->pv_button->value(1);
+  testing::internal::CaptureStderr();
+  turns(1);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "cap a ete decouple de poussoir_vv\n");
+  EXPECT_EQ(seen("vide"), 0);
+  EXPECT_EQ(L().cup.part_have_link(), nullptr);
+  EXPECT_EQ(L().released_lid, lid);
+  EXPECT_EQ(lid->is_linked(), 0);
+}
+
+TEST_F(LineTurns, LidLaidOnAGluedWorkpieceAtStationTwoIsGlued) {
+  take_lid_with_cup();
+  movepart* lid = L().cup.part_have_link();
+  set("MONV", 1);
+  ASSERT_GT(turns_until_seen("vh", 1, 200), 0);
+  set("MONV", 0);
+  set("RENT", 1);
+  ASSERT_GT(turns_until_seen("te", 1, 200), 0);
+  set("RENT", 0);
+  testing::internal::CaptureStderr();
+  movepart* w = workpiece_to(360, true);
+  std::string log = testing::internal::GetCapturedStderr();
+  ASSERT_NE(w, nullptr);
+  EXPECT_EQ(log, "TRANSFERT\nPREPARATION COLLE\n");
+  movepart* bead = w->part_have_link();
+  ASSERT_NE(bead, nullptr);
+  EXPECT_EQ(bead->actual_first_ypos(), 327);
+
+  set("DESV", 1);
+  ASSERT_GT(turns_until_seen("vb", 1, 200), 0);
+  EXPECT_EQ(lid->actual_first_ypos(), 316);
+  EXPECT_EQ(lid->actual_last_ypos(), 326);
+  testing::internal::CaptureStderr();
+  set("ASPI", 0);
+  turns(1);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+            "cap a ete decouple de poussoir_vv\nENCOLLAGE !\n");
+  EXPECT_EQ(bead->part_have_link(), lid);
+  EXPECT_EQ(L().released_lid, nullptr);
+}
+
+TEST_F(LineTurns, LidLetGoOverAWorkpieceWithoutGlueFallsOntoIt) {
+  take_lid_with_cup();
+  movepart* lid = L().cup.part_have_link();
+  set("MONV", 1);
+  ASSERT_GT(turns_until_seen("vh", 1, 200), 0);
+  set("MONV", 0);
+  set("RENT", 1);
+  ASSERT_GT(turns_until_seen("te", 1, 200), 0);
+  set("RENT", 0);
+  movepart* w = workpiece_to(360, false);
+  ASSERT_NE(w, nullptr);
+  ASSERT_EQ(w->part_have_link(), nullptr);
+  set("DESV", 1);
+  ASSERT_GT(turns_until_seen("vb", 1, 200), 0);
+  set("ASPI", 0);
+  testing::internal::CaptureStderr();
+  turns(10);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "cap a ete decouple de poussoir_vv\n");
+  EXPECT_EQ(L().released_lid, lid);
+  // From 316-326 down onto the workpiece's side view, whose top is at 330.
+  EXPECT_EQ(lid->actual_last_ypos(), 330);
+}
+
+TEST_F(LineTurns, GlueIsLaidOnceAndColleFallsWhenDeposeStops) {
+  movepart* w = workpiece_to(290, false);
+  ASSERT_NE(w, nullptr);
+  set("DEPOSE", 1);
+  testing::internal::CaptureStderr();
+  turns(1);
+  EXPECT_EQ(seen("colle"), 1);
+  turns(5);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "PREPARATION COLLE\n");
+  EXPECT_EQ(seen("colle"), 1);
+  movepart* bead = w->part_have_link();
+  ASSERT_NE(bead, nullptr);
+  EXPECT_EQ(bead->actual_first_xpos(), w->actual_first_xpos() + 5);
+  set("DEPOSE", 0);
+  turns(1);
+  EXPECT_EQ(seen("colle"), 0);
+}
+
+TEST_F(LineTurns, DeposeWithNothingUnderTheGlueUnitKeepsColleAtZero) {
+  set("DEPOSE", 1);
+  for (int i = 0; i < 3; ++i) {
+    turns(1);
+    EXPECT_EQ(seen("colle"), 0);
+  }
+}
+
+TEST_F(LineTurns, OneWorkpiecePerTurnChangesBeltsOrLeaves) {
+  unsigned int bg = atelier->drawing_box->color();
+  auto make = [&](int x) {
+    auto* p = new movepart(L().registry, atelier->window, bg);
+    p->add(x, 445, 50, 50, FL_YELLOW);
+    return p;
+  };
+  movepart* a = make(560);
+  movepart* b = make(620);
+  L().main_belt.add_ppart(a);
+  L().main_belt.add_ppart(b);
+  movepart* c = make(180);
+  movepart* d = make(231);
+  L().feed_belt.add_ppart(c);
+  L().feed_belt.add_ppart(d);
+  testing::internal::CaptureStderr();
+  turns(1);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "TRANSFERT\n DESTRUCTION\n");
+  // The later one in each list went first.
+  ASSERT_EQ(L().main_belt.part_list().size(), 2u);
+  EXPECT_EQ(L().main_belt.part_list()[0], a);
+  EXPECT_EQ(L().main_belt.part_list()[1], d);
+  EXPECT_EQ(d->actual_first_xpos(), 232);
+  ASSERT_EQ(L().feed_belt.part_list().size(), 1u);
+  testing::internal::CaptureStderr();
+  turns(1);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "TRANSFERT\n DESTRUCTION\n");
+  ASSERT_EQ(L().main_belt.part_list().size(), 2u);
+  EXPECT_EQ(L().main_belt.part_list()[0], d);
+  EXPECT_EQ(L().main_belt.part_list()[1], c);
+  EXPECT_TRUE(L().feed_belt.part_list().empty());
+}
+
+TEST_F(LineTurns, PieceIsRefusedWhileTheFeedEntryIsBusy) {
+  atelier->piece_button->do_callback();
+  turns(1);
+  ASSERT_EQ(L().feed_belt.part_list().size(), 1u);
+  movepart* first = L().feed_belt.part_list().front();
+  set("MTA", 1);
+  int accepted = 0;
+  // Clicked every turn; taken only once the first has left x 19 to 109.
+  for (int turn = 0; turn < 400 && accepted == 0; ++turn) {
+    atelier->piece_button->do_callback();
+    turns(1);
+    if (L().feed_belt.part_list().size() == 2u) accepted = first->actual_first_xpos();
+  }
+  EXPECT_EQ(accepted, 110);
+}
+
+TEST_F(LineTurns, InterventionClearsBeltsAndCupButNotTheMagazine) {
+  take_lid_with_cup();
+  movepart* w = workpiece_to(300, true);
+  ASSERT_NE(w, nullptr);
+  ASSERT_NE(w->part_have_link(), nullptr);
+  atelier->piece_button->do_callback();
+  turns(1);
+  ASSERT_EQ(L().feed_belt.part_list().size(), 1u);
+  size_t magazine = L().lid_stack.size();
+  atelier->intervention_button->value(1);
+  turns(3);
+  atelier->intervention_button->value(0);
+  EXPECT_TRUE(L().feed_belt.part_list().empty());
+  EXPECT_TRUE(L().main_belt.part_list().empty());
+  EXPECT_EQ(L().cup.part_have_link(), nullptr);
+  EXPECT_EQ(L().carrier.part_have_link(), nullptr);
+  EXPECT_EQ(L().lid_stack.size(), magazine);
+  EXPECT_EQ(L().registry.busy_position(75, 470), 0);
+  EXPECT_EQ(L().registry.busy_position(320, 470), 0);
+  EXPECT_EQ(L().registry.busy_position(290, 328), 0);  // the bead went too
+}
+
+TEST_F(LineTurns, AFullRegistryRefusesNewPartsAndTheRunGoesOn) {
+  movepart* w = workpiece_to(290, false);
+  ASSERT_NE(w, nullptr);
+  turns(60);  // lids settled: the magazine's top is free
+  // Fill the registry with parts out of the way.
+  std::vector<movepart*> filler;
+  unsigned int bg = atelier->drawing_box->color();
+  while (L().registry.has_room()) {
+    auto* p = new movepart(L().registry, atelier->window, bg);
+    p->add(600 + filler.size() % 10 * 3, 20 + filler.size() / 10 * 3, 2, 2, FL_BLACK);
+    filler.push_back(p);
+  }
+  testing::internal::CaptureStderr();
+  atelier->piece_button->do_callback();
+  turns(1);
+  atelier->lid_button->do_callback();
+  turns(1);
+  set("DEPOSE", 1);
+  turns(3);
+  std::string log = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(log,
+            "trop de pieces en jeu: piece refuse\n"
+            "trop de pieces en jeu: couvercle refuse\n"
+            "trop de pieces en jeu: cordon de colle refuse\n");
+  EXPECT_EQ(L().feed_belt.part_list().size(), 0u);
+  EXPECT_EQ(w->part_have_link(), nullptr);
+  EXPECT_EQ(seen("colle"), 0);
+  for (movepart* p : filler) delete p;
+  turns(1);
+  EXPECT_NE(w->part_have_link(), nullptr);  // room again: the bead is laid
+}
