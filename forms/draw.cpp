@@ -34,4 +34,7 @@ const char* const about_text =
     "Le programme de commande lit 23 entrees et ecrit 14 sorties\n"
     "dans une zone de memoire partagee, a chaque tour de simulation.";
 
-void fl_show_ms() { fl_message("%s", about_text); }
+void fl_show_ms() {
+  fl_message_title("a propos");
+  fl_message("%s", about_text);
+}

@@ -39,9 +39,8 @@ int djack::react() {
   return std::fabs(previous_position - position) > 0.001 ? 1 : 0;
 }
 
-// The stops allow 0.001 so that a sum of fractional steps counts as arrived.
-int djack::in_stop() const { return position < 0.001 ? 1 : 0; }
-int djack::out_stop() const { return position > stroke - 0.001 ? 1 : 0; }
+int djack::in_stop() const { return at_in_stop(position); }
+int djack::out_stop() const { return at_out_stop(position, stroke); }
 
 void djack::partdraw() { part->draw(); }
 
@@ -50,12 +49,7 @@ jack_geometry djack::geometry() const {
 }
 
 void djack::draw_linear(jack_orientation o) {
-  window->make_current();
-  double dx, dy;
-  rod_step(o, previous_position, position, dx, dy);
-  if (part->moveredraw(dx, dy) == 1) unreact();
-  draw_jack(o, geometry(), position);
-  partdraw();
+  move_and_draw_jack(window, part, o, geometry(), previous_position, position);
 }
 
 void bdjack::undraw() {

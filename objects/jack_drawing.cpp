@@ -1,7 +1,9 @@
 #include "objects/jack_drawing.h"
 
 #include "forms/draw.h"
+#include "objects/movepart.h"
 
+#include <FL/Fl_Window.H>
 #include <FL/fl_draw.H>
 
 namespace {
@@ -66,4 +68,14 @@ void erase_down_jack(const jack_geometry& g, double position, Fl_Color colour) {
   const box rod = rod_of(jack_orientation::down, g, static_cast<int>(position));
   fl_rectf(g.x, g.y, g.body_thickness + 1, g.stroke + 1, colour);
   fl_rectf(rod.x, rod.y, rod.w, rod.h, colour);
+}
+
+void move_and_draw_jack(Fl_Window* window, movepart* part, jack_orientation o,
+                        const jack_geometry& g, double previous, double& position) {
+  window->make_current();
+  double dx, dy;
+  rod_step(o, previous, position, dx, dy);
+  if (part->moveredraw(dx, dy) == 1) position = previous;
+  draw_jack(o, g, position);
+  part->draw();
 }

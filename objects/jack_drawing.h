@@ -4,6 +4,9 @@
 
 #include <FL/Enumerations.H>
 
+class Fl_Window;
+class movepart;
+
 // Direction in which the rod extends on the screen (y grows downwards).
 enum class jack_orientation { right, left, down, up };
 
@@ -30,3 +33,13 @@ void draw_jack(jack_orientation o, const jack_geometry& g, double position);
 // Paints over a downward jack: its body one pixel wider and longer (the
 // outline included), then its rod.
 void erase_down_jack(const jack_geometry& g, double position, Fl_Color colour);
+
+// The stops allow 0.001 so that a sum of fractional steps counts as arrived.
+inline int at_in_stop(double position) { return position < 0.001 ? 1 : 0; }
+inline int at_out_stop(double position, int stroke) { return position > stroke - 0.001 ? 1 : 0; }
+
+// One draw of a linear jack: the part moves by the rod's last step; when it
+// is blocked the step is undone (position goes back to previous). Then the
+// jack and its part are drawn.
+void move_and_draw_jack(Fl_Window* window, movepart* part, jack_orientation o,
+                        const jack_geometry& g, double previous, double& position);

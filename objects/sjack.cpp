@@ -34,9 +34,8 @@ int sjack::react() {
   return std::fabs(previous_position - position) > 0.001 ? 1 : 0;
 }
 
-// The stops allow 0.001 so that a sum of fractional steps counts as arrived.
-int sjack::in_stop() const { return position < 0.001 ? 1 : 0; }
-int sjack::out_stop() const { return position > stroke - 0.001 ? 1 : 0; }
+int sjack::in_stop() const { return at_in_stop(position); }
+int sjack::out_stop() const { return at_out_stop(position, stroke); }
 
 void sjack::partdraw() { part->draw(); }
 
@@ -45,12 +44,7 @@ jack_geometry sjack::geometry() const {
 }
 
 void sjack::draw_linear(jack_orientation o) {
-  window->make_current();
-  double dx, dy;
-  rod_step(o, previous_position, position, dx, dy);
-  if (part->moveredraw(dx, dy) == 1) unreact();
-  draw_jack(o, geometry(), position);
-  partdraw();
+  move_and_draw_jack(window, part, o, geometry(), previous_position, position);
 }
 
 void bsjack::undraw() {

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # headless_run.sh <controller> [seconds]: one session of the simulator on the
 # current (virtual) display. The operator clicks "INIT", "DC" and then
-# "piece" three times a few seconds apart; at the end a screenshot of the
-# window is saved and "quit" is clicked.
+# "piece" three times a few seconds apart; half-way a screenshot of the
+# window is saved, and at the end "quit" is clicked.
 set -uo pipefail
 controller=$1
 seconds=${2:-60}
@@ -42,8 +42,8 @@ for _ in 1 2 3; do
   sleep 4
   click 760 485 # piece
 done
-sleep $((seconds - 17))
-
+sleep $((seconds / 2 - 17))
 build/tests/tools/xshot "$window" "$shot" && echo "screenshot: $shot"
+sleep $((seconds / 2))
 click 860 525   # quit
 wait "$sim"

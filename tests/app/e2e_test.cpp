@@ -11,6 +11,7 @@
 
 #include <fstream>
 #include <regex>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,7 @@ namespace {
 
 const std::string corvan = build_file("app/corvan");
 const std::string controller = build_file("tests/tools/test_controller");
+const std::string demo = build_file("examples/demo_controller");
 
 bool segment_exists(int id) {
   shmid_ds ds;
@@ -72,6 +74,26 @@ class Simulator : public ::testing::Test {
             std::to_string(y) + " click 1");
   }
   void click_quit() { click(860, 525); }
+  // Holds a panel button long enough for a turn to sample it.
+  void press(int x, int y) {
+    std::string w = std::to_string(window);
+    xdotool("mousemove --window " + w + " " + std::to_string(x) + " " + std::to_string(y) +
+            " mousedown 1");
+    usleep(300000);
+    xdotool("mouseup 1");
+  }
+  int count(const std::string& line) {
+    int n = 0;
+    for (const auto& l : lines())
+      if (l == line) ++n;
+    return n;
+  }
+  std::vector<std::string> lines() {
+    std::vector<std::string> out;
+    std::istringstream in(err());
+    for (std::string l; std::getline(in, l);) out.push_back(l);
+    return out;
+  }
 
   std::string err_file = temp_path("corvan-err");
   pid_t pid = -1;
@@ -135,6 +157,22 @@ TEST_F(Simulator, PvStaysDownAfterOneClickAndComesUpAtTheNext) {
   EXPECT_EQ(wait_for_exit(pid, 20), 0);
 }
 
+TEST_F(Simulator, AboutBoxHoldsTheRunUntilClosed) {
+  start({controller});
+  ASSERT_TRUE(err_has("controleur: dc=0"));
+  click(810, 425);  // "a propos"
+  unsigned long about = wait_for_window("a propos", 10);
+  ASSERT_NE(about, 0u);
+  // While the box is up no turn is published: "DC" held now is not seen.
+  xdotool("mousemove --window " + std::to_string(window) + " 755 90 mousedown 1");
+  EXPECT_FALSE(err_has("controleur: dc=1", 1));
+  xdotool("mouseup 1");
+  xdotool("key --window " + std::to_string(about) + " Return");
+  EXPECT_TRUE(wait_until([&] { return find_windows("a propos").empty(); }, 10, 0.1));
+  click_quit();
+  EXPECT_EQ(wait_for_exit(pid, 20), 0) << err();
+}
+
 TEST_F(Simulator, QuitEndsBothProcessesAndLeavesNoSegment) {
   start({controller});
   ASSERT_TRUE(err_has("controleur: dc=0"));
@@ -180,4 +218,56 @@ TEST_F(Simulator, ControllerHoldingTheLockForEverDoesNotFreezeIt) {
   EXPECT_EQ(wait_for_exit(pid, 20), 0);
   kill(stuck, SIGKILL);
   unlink(pid_file.c_str());
+}
+
+namespace {
+
+// Line number of the n-th (from 0) occurrence of line, or -1.
+int nth(const std::vector<std::string>& lines, const std::string& line, int n) {
+  for (size_t i = 0; i < lines.size(); ++i)
+    if (lines[i] == line && n-- == 0) return static_cast<int>(i);
+  return -1;
+}
+
+}  // namespace
+
+TEST_F(Simulator, DemonstrationControllerMakesThreeWorkpieces) {
+  start({demo});
+  ASSERT_TRUE(err_has("ident_mem="));
+  press(755, 60);  // INIT
+  ASSERT_TRUE(err_has("demo: ligne prete", 60));
+  press(755, 90);  // DC
+  ASSERT_TRUE(err_has("demo: production", 30));
+  // "piece" is refused while the feed belt's entry is busy: each click
+  // waits until the previous workpiece has left the feed belt.
+  for (int k = 1; k <= 3; ++k) {
+    click(760, 485);
+    ASSERT_TRUE(wait_until([&] { return count("TRANSFERT") == k; }, 60, 0.1)) << err();
+  }
+  ASSERT_TRUE(wait_until([&] { return count(" DESTRUCTION") == 3; }, 180, 0.2)) << err();
+
+  auto l = lines();
+  for (int k = 0; k < 3; ++k) {
+    SCOPED_TRACE("workpiece " + std::to_string(k + 1));
+    int transfer = nth(l, "TRANSFERT", k), glue = nth(l, "PREPARATION COLLE", k),
+        glued = nth(l, "ENCOLLAGE !", k), gone = nth(l, " DESTRUCTION", k);
+    EXPECT_LT(transfer, glue);
+    EXPECT_LT(glue, glued);
+    EXPECT_LT(glued, gone);
+    // Its lid: off the pusher, onto the cup, let go onto the glue.
+    int off_pusher = nth(l, "cap a ete decouple de poussoir_vt", k),
+        on_cup = nth(l, "cap a ete couple a poussoir_vv", k),
+        off_cup = nth(l, "cap a ete decouple de poussoir_vv", k);
+    EXPECT_GE(off_pusher, 0);
+    EXPECT_LT(off_pusher, on_cup);
+    EXPECT_LT(on_cup, off_cup);
+    EXPECT_LT(off_cup, glued);
+  }
+  EXPECT_EQ(count("ENCOLLAGE !"), 3);
+  EXPECT_EQ(count("PREPARATION COLLE"), 3);
+
+  int id = ident();
+  click_quit();
+  EXPECT_EQ(wait_for_exit(pid, 20), 0);
+  EXPECT_TRUE(wait_until([&] { return !segment_exists(id); }, 10));
 }

@@ -1,56 +1,25 @@
 // The line driven turn by turn through the real turn loop: real widgets, a
 // real exchange area, and an in-process client standing for the controller.
-#include <gtest/gtest.h>
+#include "tests/app/workstation_fixture.h"
 
-#include "app/corvan.h"
-#include "app/corvan_main.h"
 #include "app/line.h"
-#include "iolink/IOsharemem_client.h"
-#include "iolink/IOsharemem_server.h"
-#include "iolink/signals.h"
+#include "tests/support/pixels.h"
 
-#include <FL/Fl.H>
 #include <FL/Fl_Box.H>
 #include <FL/Fl_Button.H>
-#include <FL/Fl_Double_Window.H>
-#include <FL/forms.H>
 
 #include <functional>
-#include <memory>
 #include <string>
 #include <vector>
 
 namespace {
 
-class LineTurns : public ::testing::Test {
+class LineTurns : public WorkstationTest {
  protected:
-  void SetUp() override {
-    auto inputs = input_name_list();
-    auto outputs = output_name_list();
-    server = std::make_unique<IOsharemem_server>(inputs, outputs);
-    client = std::make_unique<IOsharemem_client>(server->memory_ident());
-    atelier = std::make_unique<atelier_class>();
-    for (auto& a : actionneur) a = 0;
-    fl_show_form(atelier->window, FL_PLACE_CENTER | FL_FREE_SIZE, FL_FULLBORDER, "atelier");
-    station = std::make_unique<workstation>(*server, *atelier);
-    while (Fl::readqueue()) {
-    }
-    station->start(1000);
-  }
-  void TearDown() override {
-    station.reset();
-    atelier->window->hide();
-  }
-
   line& L() { return station->get_line(); }
   void set(const char* output, int value) { client->setreset_output(output, value); }
   void turns(int n) {
     for (int i = 0; i < n; ++i) station->turn(1000);
-  }
-  // What the controller reads after the last turn.
-  int seen(const char* input) {
-    client->receive();
-    return client->input_is_set(input);
   }
   // Runs turns until cond holds; the number of turns it took, or -1.
   int turns_until(const std::function<bool()>& cond, int limit) {
@@ -83,6 +52,16 @@ class LineTurns : public ::testing::Test {
     ASSERT_GT(turns_until([&] { return L().cup.part_have_link() != nullptr; }, 100), 0);
     set("DESV", 0);
   }
+  // Then the cup up with its lid and the pusher back, out of the cup's way.
+  void hold_lid_up() {
+    take_lid_with_cup();
+    set("MONV", 1);
+    ASSERT_GT(turns_until_seen("vh", 1, 200), 0);
+    set("MONV", 0);
+    set("RENT", 1);
+    ASSERT_GT(turns_until_seen("te", 1, 200), 0);
+    set("RENT", 0);
+  }
   // A workpiece carried along the main belt until its left edge reaches x.
   movepart* workpiece_to(int x, bool glue) {
     atelier->piece_button->do_callback();
@@ -100,11 +79,6 @@ class LineTurns : public ::testing::Test {
     set("DEPOSE", 0);
     return n > 0 ? L().main_belt.part_list().front() : nullptr;
   }
-
-  std::unique_ptr<IOsharemem_server> server;
-  std::unique_ptr<IOsharemem_client> client;
-  std::unique_ptr<atelier_class> atelier;
-  std::unique_ptr<workstation> station;
 };
 
 }  // namespace
@@ -185,14 +159,8 @@ TEST_F(LineTurns, PvReleasesTheLidInTheSameTurn) {
 }
 
 TEST_F(LineTurns, LidLaidOnAGluedWorkpieceAtStationTwoIsGlued) {
-  take_lid_with_cup();
+  hold_lid_up();
   movepart* lid = L().cup.part_have_link();
-  set("MONV", 1);
-  ASSERT_GT(turns_until_seen("vh", 1, 200), 0);
-  set("MONV", 0);
-  set("RENT", 1);
-  ASSERT_GT(turns_until_seen("te", 1, 200), 0);
-  set("RENT", 0);
   testing::internal::CaptureStderr();
   movepart* w = workpiece_to(360, true);
   std::string log = testing::internal::GetCapturedStderr();
@@ -216,14 +184,8 @@ TEST_F(LineTurns, LidLaidOnAGluedWorkpieceAtStationTwoIsGlued) {
 }
 
 TEST_F(LineTurns, LidLetGoOverAWorkpieceWithoutGlueFallsOntoIt) {
-  take_lid_with_cup();
+  hold_lid_up();
   movepart* lid = L().cup.part_have_link();
-  set("MONV", 1);
-  ASSERT_GT(turns_until_seen("vh", 1, 200), 0);
-  set("MONV", 0);
-  set("RENT", 1);
-  ASSERT_GT(turns_until_seen("te", 1, 200), 0);
-  set("RENT", 0);
   movepart* w = workpiece_to(360, false);
   ASSERT_NE(w, nullptr);
   ASSERT_EQ(w->part_have_link(), nullptr);
@@ -365,4 +327,40 @@ TEST_F(LineTurns, AFullRegistryRefusesNewPartsAndTheRunGoesOn) {
   for (movepart* p : filler) delete p;
   turns(1);
   EXPECT_NE(w->part_have_link(), nullptr);  // room again: the bead is laid
+}
+
+TEST_F(LineTurns, TheLineStandsInTheWindow) {
+  turns(61);
+  Fl_Window* w = atelier->window;
+  auto colour_at = [&](int x, int y) { return pixel(w, x, y); };
+  auto rgb = rgb_of;
+  EXPECT_EQ(colour_at(320, 245), rgb(FL_RED));    // the lowest lid, settled
+  EXPECT_EQ(colour_at(100, 470), rgb(FL_RED));    // the feed belt
+  EXPECT_EQ(colour_at(400, 470), rgb(FL_RED));    // the main belt
+  EXPECT_EQ(colour_at(310, 437), rgb(FL_BLUE));   // station 1's upper plate
+  EXPECT_EQ(colour_at(410, 502), rgb(FL_BLUE));   // station 2's lower plate
+  EXPECT_EQ(colour_at(300, 372), rgb(FL_BLACK));  // the rail
+  EXPECT_EQ(colour_at(297, 100), rgb(FL_GREEN));  // the magazine's left guide
+  EXPECT_EQ(colour_at(400, 232), rgb(FL_GREEN));  // the suction plate
+  EXPECT_EQ(colour_at(150, 100), rgb(FL_BACKGROUND_COLOR));
+}
+
+TEST_F(LineTurns, OutputValuesOtherThanOneLeaveTheActuatorsIdle) {
+  atelier->piece_button->do_callback();
+  turns(1);
+  movepart* w = L().feed_belt.part_list().front();
+  for (const char* output : {"MTA", "MT", "SORT", "DESV", "DESP", "BZ1", "BZ2", "BZ3"})
+    set(output, 2);
+  set("DEPOSE", -1);
+  turns(30);
+  EXPECT_EQ(w->actual_first_xpos(), 50);
+  EXPECT_EQ(L().carrier.actual_first_xpos(), 255);  // pusher still at 40
+  EXPECT_EQ(L().cup.actual_first_ypos(), 210);      // cup jack still at 10
+  EXPECT_EQ(L().press_plate.actual_first_ypos(), 215);
+  EXPECT_EQ(seen("b1e"), 1);
+  EXPECT_EQ(seen("b2e"), 1);
+  EXPECT_EQ(seen("b3e"), 1);
+  set("MTA", 1);
+  turns(12);
+  EXPECT_EQ(w->actual_first_xpos(), 53);  // 12 steps of 0.3
 }

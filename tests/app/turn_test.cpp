@@ -1,49 +1,19 @@
 // The turn loop driven turn by turn, with the real window's widgets, a real
 // exchange area and an in-process client standing for the controller.
-#include <gtest/gtest.h>
+#include "tests/app/workstation_fixture.h"
 
-#include "app/corvan.h"
-#include "app/corvan_main.h"
-#include "iolink/IOsharemem_client.h"
-#include "iolink/IOsharemem_server.h"
-#include "iolink/signals.h"
-
-#include <FL/Fl.H>
 #include <FL/Fl_Button.H>
-#include <FL/Fl_Double_Window.H>
-#include <FL/forms.H>
-
-#include <memory>
 
 namespace {
 
-class Turns : public ::testing::Test {
+class Turns : public WorkstationTest {
  protected:
-  void SetUp() override {
-    auto inputs = input_name_list();
-    auto outputs = output_name_list();
-    server = std::make_unique<IOsharemem_server>(inputs, outputs);
-    client = std::make_unique<IOsharemem_client>(server->memory_ident());
-    atelier = std::make_unique<atelier_class>();
-    station = std::make_unique<workstation>(*server, *atelier);
-    for (auto& a : actionneur) a = 0;
-    fl_show_form(atelier->window, FL_PLACE_CENTER | FL_FREE_SIZE, FL_FULLBORDER, "atelier");
-    while (Fl::readqueue()) {
-    }
-    station->start(1000);
-  }
-
   // One turn, then what the controller sees of it.
   void turn(long now = 1000) {
     station->turn(now);
     ASSERT_EQ(client->receive(), 1);
   }
   int seen(const char* name) { return client->input_is_set(name); }
-
-  std::unique_ptr<IOsharemem_server> server;
-  std::unique_ptr<IOsharemem_client> client;
-  std::unique_ptr<atelier_class> atelier;
-  std::unique_ptr<workstation> station;
 };
 
 }  // namespace
