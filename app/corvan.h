@@ -10,6 +10,9 @@ class Fl_Double_Window;
 class atelier_class {
  public:
   atelier_class();
+  // The window owns the widgets and lives to the end of the run.
+  atelier_class(const atelier_class&) = delete;
+  atelier_class& operator=(const atelier_class&) = delete;
 
   Fl_Double_Window* window;
   Fl_Box* drawing_box;  // its colour is the background of every moving part
