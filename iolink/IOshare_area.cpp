@@ -1,6 +1,7 @@
 #include "iolink/IOshare_area.h"
 
 #include <errno.h>
+#include <pthread.h>
 #include <linux/futex.h>
 #include <signal.h>
 #include <sys/syscall.h>
@@ -34,6 +35,18 @@ void futex_wake_one(int32_t& word) {
   syscall(SYS_futex, &word, FUTEX_WAKE, 1, nullptr, nullptr, 0);
 }
 
+// getpid() is a system call, and the lock asks for it twice per holding,
+// dozens of times a turn: keep it, and forget it in a forked child.
+int32_t cached_pid = 0;
+
+void forget_pid() { cached_pid = 0; }
+
+int32_t own_pid() {
+  static const bool watching_forks = pthread_atfork(nullptr, nullptr, forget_pid) == 0;
+  if (cached_pid == 0 || !watching_forks) cached_pid = getpid();
+  return cached_pid;
+}
+
 bool process_gone(int32_t pid) {
   return pid > 0 && kill(pid, 0) == -1 && errno == ESRCH;
 }
@@ -43,12 +56,12 @@ bool process_gone(int32_t pid) {
 void IOshare_lock::init_taken() {
   store_shared(waiters, 0);
   store_shared(turn, 0);
-  store_shared(holder, getpid());
+  store_shared(holder, own_pid());
   store_shared(word, 0);
 }
 
 void IOshare_lock::lock() {
-  const int32_t self = getpid();
+  const int32_t self = own_pid();
   int32_t seen_turn = load_shared(turn);
   auto since = lock_clock::now();
   for (;;) {
@@ -82,7 +95,7 @@ void IOshare_lock::lock() {
 
 void IOshare_lock::unlock() {
   // A holder that has been overtaken must not free its successor's lock.
-  if (!swap_if(holder, getpid(), 0)) return;
+  if (!swap_if(holder, own_pid(), 0)) return;
   __atomic_store_n(&word, 1, __ATOMIC_SEQ_CST);
   if (__atomic_load_n(&waiters, __ATOMIC_SEQ_CST) > 0) futex_wake_one(word);
 }

@@ -94,11 +94,6 @@ movepart::~movepart() {
   if (manager) manager->suppart(this);
   // A hidden window has nothing to erase, and drawing into it is an error.
   if (window && window->shown()) undraw();
-  xlist.clear();
-  ylist.clear();
-  wlist.clear();
-  hlist.clear();
-  colorlist.clear();
   delete carried;
 }
 
