@@ -1,0 +1,72 @@
+// The line's signals served over Modbus TCP, so that a PLC, an HMI or any
+// Modbus client can be the controller. Map (0-based addresses, in the order
+// of the signal table):
+//   discrete inputs 0-22   the 23 inputs
+//   coils 0-13             the 14 outputs (read and write)
+//   input registers 0-1    the simulator's turn counter (low 16 bits in 0)
+//   input register 2       turns per second over the last second
+// Anything else is answered with the standard exception (illegal data
+// address, or illegal function for a kind of data that is not mapped).
+#pragma once
+
+#include <array>
+#include <chrono>
+#include <cstdint>
+#include <list>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+class modbus_endpoint {
+ public:
+  // Listens on host:port (a dotted IPv4 address; 0.0.0.0 for every
+  // interface) and serves each client in a thread of its own. With
+  // timeout_s > 0, outputs() gives all 0 once no client has written a coil
+  // for that long. Throws std::runtime_error with one line when it cannot
+  // listen.
+  modbus_endpoint(const std::string& host, int port, double timeout_s);
+  // Stops serving, closes every socket and joins every thread.
+  ~modbus_endpoint();
+  modbus_endpoint(const modbus_endpoint&) = delete;
+  modbus_endpoint& operator=(const modbus_endpoint&) = delete;
+
+  // Once per simulator turn: the inputs as the controller sees them, the
+  // turn counter and the turns per second over the last second.
+  void publish(const std::array<int, 23>& inputs, uint32_t turn, int turns_per_second);
+  // The outputs as the coils hold them, or all 0 while the watchdog has
+  // tripped (one stderr line when it trips; the next coil write restores).
+  std::array<int, 14> outputs();
+
+  // "[HOST:]PORT" with 127.0.0.1 as the default host and a port in
+  // 1..65535; false with a one-line reason in error otherwise.
+  static bool parse_address(const std::string& arg, std::string& host, int& port,
+                            std::string& error);
+
+  // What every client reads and writes, guarded by the endpoint's mutex.
+  struct image {
+    std::array<uint8_t, 23> inputs{};
+    std::array<uint8_t, 14> coils{};
+    std::array<uint16_t, 3> registers{};
+  };
+
+ private:
+  struct client;
+
+  void accept_clients();
+  void serve(client& c);
+  void reap_finished_clients();
+  image snapshot();
+  void store_coils(const uint8_t* written, int first, int count);
+
+  std::mutex lock;
+  image shared;
+  double timeout_s;
+  std::chrono::steady_clock::time_point last_coil_write;
+  bool tripped = false;
+
+  int listen_socket = -1;
+  int wake_pipe[2] = {-1, -1};  // written once to stop the accepting thread
+  std::thread acceptor;
+  std::list<std::unique_ptr<client>> clients;  // touched by the acceptor, then the destructor
+};

@@ -1,0 +1,97 @@
+// What the endpoint reads in a request before and after libmodbus answers
+// it, and the address on its command line: no socket involved.
+#include <gtest/gtest.h>
+
+#include "modbus/modbus_endpoint.h"
+#include "modbus/request.h"
+
+#include <modbus.h>
+
+#include <vector>
+
+namespace {
+
+std::optional<coil_range> range_of(const std::vector<uint8_t>& pdu) {
+  return coil_write_range(pdu.data(), static_cast<int>(pdu.size()), 14);
+}
+
+}  // namespace
+
+TEST(ServedFunctions, OnlyCoilsDiscreteInputsAndInputRegisters) {
+  for (int f : {0x01, 0x02, 0x04, 0x05, 0x0F}) EXPECT_TRUE(served_function(f)) << f;
+  for (int f : {0x00, 0x03, 0x06, 0x07, 0x10, 0x11, 0x16, 0x17, 0x2B, 0x81})
+    EXPECT_FALSE(served_function(f)) << f;
+}
+
+TEST(CoilWriteRange, SingleCoilWritesWithAValidValueInsideTheMap) {
+  auto on = range_of({0x05, 0x00, 0x04, 0xFF, 0x00});
+  ASSERT_TRUE(on);
+  EXPECT_EQ(on->first, 4);
+  EXPECT_EQ(on->count, 1);
+  auto last = range_of({0x05, 0x00, 0x0D, 0x00, 0x00});
+  ASSERT_TRUE(last);
+  EXPECT_EQ(last->first, 13);
+
+  EXPECT_FALSE(range_of({0x05, 0x00, 0x0E, 0xFF, 0x00}));  // coil 14: past the map
+  EXPECT_FALSE(range_of({0x05, 0x01, 0x00, 0xFF, 0x00}));  // coil 256
+  EXPECT_FALSE(range_of({0x05, 0x00, 0x04, 0x00, 0x01}));  // neither on nor off
+  EXPECT_FALSE(range_of({0x05, 0x00, 0x04, 0xFF}));        // cut short
+}
+
+TEST(CoilWriteRange, SeveralCoilsNeedAMatchingByteCountAndToEndInsideTheMap) {
+  auto all = range_of({0x0F, 0x00, 0x00, 0x00, 0x0E, 0x02, 0xFF, 0x3F});
+  ASSERT_TRUE(all);
+  EXPECT_EQ(all->first, 0);
+  EXPECT_EQ(all->count, 14);
+  auto tail = range_of({0x0F, 0x00, 0x0A, 0x00, 0x04, 0x01, 0x0F});
+  ASSERT_TRUE(tail);
+  EXPECT_EQ(tail->first, 10);
+  EXPECT_EQ(tail->count, 4);
+
+  EXPECT_FALSE(range_of({0x0F, 0x00, 0x0A, 0x00, 0x05, 0x01, 0x1F}));  // ends at coil 14
+  EXPECT_FALSE(range_of({0x0F, 0x00, 0x00, 0x00, 0x00, 0x00}));        // no coil at all
+  EXPECT_FALSE(range_of({0x0F, 0x00, 0x00, 0x00, 0x0E, 0x01, 0xFF}));  // 14 coils in 1 byte
+  EXPECT_FALSE(range_of({0x0F, 0x00, 0x00, 0x00, 0x0E, 0x02, 0xFF}));  // a byte missing
+}
+
+TEST(CoilWriteRange, ReadsAndOtherWritesWriteNoCoil) {
+  EXPECT_FALSE(range_of({0x01, 0x00, 0x00, 0x00, 0x0E}));
+  EXPECT_FALSE(range_of({0x06, 0x00, 0x00, 0xFF, 0x00}));
+  EXPECT_FALSE(range_of({0x10, 0x00, 0x00, 0x00, 0x01, 0x02, 0x00, 0x01}));
+}
+
+TEST(ModbusAddress, PortAloneListensOnLoopback) {
+  std::string host, error;
+  int port = 0;
+  ASSERT_TRUE(modbus_endpoint::parse_address("1502", host, port, error));
+  EXPECT_EQ(host, "127.0.0.1");
+  EXPECT_EQ(port, 1502);
+  ASSERT_TRUE(modbus_endpoint::parse_address("0.0.0.0:65535", host, port, error));
+  EXPECT_EQ(host, "0.0.0.0");
+  EXPECT_EQ(port, 65535);
+  ASSERT_TRUE(modbus_endpoint::parse_address("192.168.1.20:1", host, port, error));
+  EXPECT_EQ(host, "192.168.1.20");
+  EXPECT_EQ(port, 1);
+}
+
+TEST(ModbusAddress, MalformedAddressesAreRefusedWithTheArgumentQuoted) {
+  for (const char* bad : {"", "0", "65536", "99999999999", "+1502", "15o2", "1502 ", "-1",
+                          "127.0.0.1:", "127.0.0.1:0"}) {
+    SCOPED_TRACE(bad);
+    std::string host = "unchanged", error;
+    int port = 7;
+    EXPECT_FALSE(modbus_endpoint::parse_address(bad, host, port, error));
+    EXPECT_EQ(error, "bad Modbus address '" + std::string(bad) +
+                         "': the port must be a number from 1 to 65535");
+    EXPECT_EQ(host, "unchanged");
+    EXPECT_EQ(port, 7);
+  }
+  for (const char* bad : {":1502", "localhost:1502", "256.0.0.1:1502", "1.2.3:1502", "::1:1502"}) {
+    SCOPED_TRACE(bad);
+    std::string host, error;
+    int port;
+    EXPECT_FALSE(modbus_endpoint::parse_address(bad, host, port, error));
+    EXPECT_EQ(error, "bad Modbus address '" + std::string(bad) +
+                         "': the host must be an IPv4 address such as 127.0.0.1");
+  }
+}
