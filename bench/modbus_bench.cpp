@@ -1,0 +1,144 @@
+// The Modbus endpoint seen from one libmodbus client on localhost:
+//   - round trips per second of "read the 23 discrete inputs, then write the
+//     14 coils", the scan of a PLC driving the line;
+//   - the delay from a coil write to a turn loop that calls outputs() every
+//     5 ms seeing it (the endpoint's share of a write reaching the line);
+//   - the endpoint's cost on the turn's path: publish() and outputs().
+// Usage: modbus_bench [PORT]   (default: the first free port from 15020)
+#include "modbus/modbus_endpoint.h"
+
+#include <modbus.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <stdexcept>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using bench_clock = std::chrono::steady_clock;
+using std::chrono::duration;
+
+std::unique_ptr<modbus_endpoint> listen_from(int first_port, int& port) {
+  for (port = first_port; port < first_port + 100; ++port) {
+    try {
+      return std::make_unique<modbus_endpoint>("127.0.0.1", port, 0);
+    } catch (const std::runtime_error&) {
+      // in use: try the next one
+    }
+  }
+  return nullptr;
+}
+
+double median(std::vector<double> v) {
+  std::nth_element(v.begin(), v.begin() + v.size() / 2, v.end());
+  return v[v.size() / 2];
+}
+
+double percentile(std::vector<double> v, double p) {
+  size_t k = std::min(v.size() - 1, static_cast<size_t>(p * v.size()));
+  std::nth_element(v.begin(), v.begin() + k, v.end());
+  return v[k];
+}
+
+void scan_rate(modbus_t* client) {
+  constexpr int scans = 20000;
+  uint8_t inputs[23], coils[14] = {};
+  int failed = 0;
+  auto start = bench_clock::now();
+  for (int i = 0; i < scans; ++i) {
+    coils[i % 14] ^= 1;
+    failed += modbus_read_input_bits(client, 0, 23, inputs) != 23;
+    failed += modbus_write_bits(client, 0, 14, coils) != 14;
+  }
+  double s = duration<double>(bench_clock::now() - start).count();
+  std::printf("  read 23 inputs + write 14 coils  %8.0f scans/s, %.0f requests/s  (%d in %.2f s, %d failed)\n",
+              scans / s, 2 * scans / s, scans, s, failed);
+}
+
+// A turn loop like the monitor's: outputs() every 5 ms, noting when coil 0
+// is first seen in the state just written.
+void write_to_turn_delay(modbus_endpoint& endpoint, modbus_t* client) {
+  constexpr int writes = 200;
+  std::atomic<bool> running{true};
+  std::atomic<int> wanted{-1};
+  std::atomic<int64_t> seen_ns{0};
+  std::thread turns([&] {
+    auto next = bench_clock::now();
+    while (running) {
+      int w = wanted;
+      if (w >= 0 && endpoint.outputs()[0] == w) {
+        seen_ns = (bench_clock::now().time_since_epoch()).count();
+        wanted = -1;
+      }
+      next += std::chrono::milliseconds(5);
+      std::this_thread::sleep_until(next);
+    }
+  });
+  std::vector<double> write_ms, seen_ms;
+  for (int i = 0; i < writes; ++i) {
+    int value = (i + 1) % 2;
+    seen_ns = 0;
+    auto start = bench_clock::now();
+    wanted = value;
+    modbus_write_bit(client, 0, value);
+    write_ms.push_back(duration<double, std::milli>(bench_clock::now() - start).count());
+    while (seen_ns == 0) std::this_thread::sleep_for(std::chrono::microseconds(100));
+    auto seen = bench_clock::time_point(bench_clock::duration(seen_ns.load()));
+    seen_ms.push_back(duration<double, std::milli>(seen - start).count());
+    // Writes land at random points of the 5 ms turn.
+    std::this_thread::sleep_for(std::chrono::microseconds(1000 + 977 * (i % 7)));
+  }
+  running = false;
+  turns.join();
+  std::printf("  coil write round trip            %8.3f ms median, %.3f ms 99th percentile\n",
+              median(write_ms), percentile(write_ms, 0.99));
+  std::printf("  write to a 5 ms turn seeing it   %8.3f ms median, %.3f ms max  (%d writes)\n",
+              median(seen_ms), *std::max_element(seen_ms.begin(), seen_ms.end()), writes);
+}
+
+void turn_path_cost(modbus_endpoint& endpoint) {
+  constexpr int calls = 200000;
+  std::array<int, 23> inputs{};
+  int sum = 0;
+  auto start = bench_clock::now();
+  for (int i = 0; i < calls; ++i) {
+    inputs[i % 23] ^= 1;
+    endpoint.publish(inputs, i, 200);
+  }
+  double publish_ns = duration<double, std::nano>(bench_clock::now() - start).count() / calls;
+  start = bench_clock::now();
+  for (int i = 0; i < calls; ++i) sum += endpoint.outputs()[i % 14];
+  double outputs_ns = duration<double, std::nano>(bench_clock::now() - start).count() / calls;
+  std::printf("  publish()                        %8.1f ns per call\n", publish_ns);
+  std::printf("  outputs()                        %8.1f ns per call  (%d)\n", outputs_ns, sum);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  int port = 0;
+  auto endpoint = listen_from(argc > 1 ? std::atoi(argv[1]) : 15020, port);
+  if (!endpoint) {
+    std::fprintf(stderr, "modbus_bench: no free port\n");
+    return 1;
+  }
+  modbus_t* client = modbus_new_tcp("127.0.0.1", port);
+  if (modbus_connect(client) != 0) {
+    std::fprintf(stderr, "modbus_bench: cannot connect: %s\n", modbus_strerror(errno));
+    return 1;
+  }
+  std::printf("modbus_bench: one libmodbus client on 127.0.0.1:%d\n", port);
+  scan_rate(client);
+  write_to_turn_delay(*endpoint, client);
+  turn_path_cost(*endpoint);
+  modbus_close(client);
+  modbus_free(client);
+  return 0;
+}
