@@ -122,7 +122,9 @@ void modbus_endpoint::reap_finished_clients() {
 
 // Each client answers from its own copy of the image, refreshed before each
 // request, so that a client slow to read its answers (the send blocks) never
-// holds the lock the others and the simulator need.
+// holds the lock the others and the simulator need. Only the coils a request
+// writes go back to the shared image, so that clients writing at once never
+// undo each other's coils.
 void modbus_endpoint::serve(client& c) {
   // The context only wraps the accepted socket: its address is never used.
   std::unique_ptr<modbus_t, context_free> ctx(modbus_new_tcp("127.0.0.1", 502));
@@ -142,14 +144,15 @@ void modbus_endpoint::serve(client& c) {
         if (modbus_reply_exception(ctx.get(), request, MODBUS_EXCEPTION_ILLEGAL_FUNCTION) < 0) break;
         continue;
       }
+      // A write counts before its answer leaves: a client that reads its
+      // answer then asks the line finds the line already told.
+      auto write = coil_write_of(request + header, length - header, shared.coils.size());
+      if (write) store_coils(*write);
       image now = snapshot();
       std::copy(now.inputs.begin(), now.inputs.end(), map->tab_input_bits);
       std::copy(now.coils.begin(), now.coils.end(), map->tab_bits);
       std::copy(now.registers.begin(), now.registers.end(), map->tab_input_registers);
-      int sent = modbus_reply(ctx.get(), request, length, map.get());
-      auto written = coil_write_range(request + header, length - header, now.coils.size());
-      if (written) store_coils(map->tab_bits, written->first, written->count);
-      if (sent < 0) break;
+      if (modbus_reply(ctx.get(), request, length, map.get()) < 0) break;
     }
   }
   c.finished = true;
@@ -160,9 +163,9 @@ modbus_endpoint::image modbus_endpoint::snapshot() {
   return shared;
 }
 
-void modbus_endpoint::store_coils(const uint8_t* written, int first, int count) {
+void modbus_endpoint::store_coils(const coil_write& write) {
   std::lock_guard<std::mutex> hold(lock);
-  std::copy(written + first, written + first + count, shared.coils.begin() + first);
+  std::copy(write.values.begin(), write.values.end(), shared.coils.begin() + write.first);
   last_coil_write = std::chrono::steady_clock::now();
 }
 

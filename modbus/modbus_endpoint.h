@@ -18,6 +18,8 @@
 #include <string>
 #include <thread>
 
+struct coil_write;
+
 class modbus_endpoint {
  public:
   // Listens on host:port (a dotted IPv4 address; 0.0.0.0 for every
@@ -57,7 +59,7 @@ class modbus_endpoint {
   void serve(client& c);
   void reap_finished_clients();
   image snapshot();
-  void store_coils(const uint8_t* written, int first, int count);
+  void store_coils(const coil_write& write);
 
   std::mutex lock;
   image shared;

@@ -1,5 +1,4 @@
-// What the endpoint reads in a request before and after libmodbus answers
-// it, and the address on its command line: no socket involved.
+// What the endpoint reads in a request before libmodbus answers it, and the address on its command line: no socket involved.
 #include <gtest/gtest.h>
 
 #include "modbus/modbus_endpoint.h"
@@ -11,9 +10,11 @@
 
 namespace {
 
-std::optional<coil_range> range_of(const std::vector<uint8_t>& pdu) {
-  return coil_write_range(pdu.data(), static_cast<int>(pdu.size()), 14);
+std::optional<coil_write> write_of(const std::vector<uint8_t>& pdu) {
+  return coil_write_of(pdu.data(), static_cast<int>(pdu.size()), 14);
 }
+
+using values = std::vector<uint8_t>;
 
 }  // namespace
 
@@ -23,41 +24,46 @@ TEST(ServedFunctions, OnlyCoilsDiscreteInputsAndInputRegisters) {
     EXPECT_FALSE(served_function(f)) << f;
 }
 
-TEST(CoilWriteRange, SingleCoilWritesWithAValidValueInsideTheMap) {
-  auto on = range_of({0x05, 0x00, 0x04, 0xFF, 0x00});
+TEST(CoilWrite, SingleCoilWithAValidValueInsideTheMap) {
+  auto on = write_of({0x05, 0x00, 0x04, 0xFF, 0x00});
   ASSERT_TRUE(on);
   EXPECT_EQ(on->first, 4);
-  EXPECT_EQ(on->count, 1);
-  auto last = range_of({0x05, 0x00, 0x0D, 0x00, 0x00});
-  ASSERT_TRUE(last);
-  EXPECT_EQ(last->first, 13);
+  EXPECT_EQ(on->values, values{1});
+  auto last_off = write_of({0x05, 0x00, 0x0D, 0x00, 0x00});
+  ASSERT_TRUE(last_off);
+  EXPECT_EQ(last_off->first, 13);
+  EXPECT_EQ(last_off->values, values{0});
 
-  EXPECT_FALSE(range_of({0x05, 0x00, 0x0E, 0xFF, 0x00}));  // coil 14: past the map
-  EXPECT_FALSE(range_of({0x05, 0x01, 0x00, 0xFF, 0x00}));  // coil 256
-  EXPECT_FALSE(range_of({0x05, 0x00, 0x04, 0x00, 0x01}));  // neither on nor off
-  EXPECT_FALSE(range_of({0x05, 0x00, 0x04, 0xFF}));        // cut short
+  EXPECT_FALSE(write_of({0x05, 0x00, 0x0E, 0xFF, 0x00}));  // coil 14: past the map
+  EXPECT_FALSE(write_of({0x05, 0x01, 0x00, 0xFF, 0x00}));  // coil 256
+  EXPECT_FALSE(write_of({0x05, 0x00, 0x04, 0x00, 0x01}));  // neither on nor off
+  EXPECT_FALSE(write_of({0x05, 0x00, 0x04, 0xFF}));        // cut short
 }
 
-TEST(CoilWriteRange, SeveralCoilsNeedAMatchingByteCountAndToEndInsideTheMap) {
-  auto all = range_of({0x0F, 0x00, 0x00, 0x00, 0x0E, 0x02, 0xFF, 0x3F});
+TEST(CoilWrite, SeveralCoilsUnpackedLowBitFirst) {
+  // 14 coils: 0xA5 = coils 0 2 5 7 on, 0x21 = coils 8 13 on.
+  auto all = write_of({0x0F, 0x00, 0x00, 0x00, 0x0E, 0x02, 0xA5, 0x21});
   ASSERT_TRUE(all);
   EXPECT_EQ(all->first, 0);
-  EXPECT_EQ(all->count, 14);
-  auto tail = range_of({0x0F, 0x00, 0x0A, 0x00, 0x04, 0x01, 0x0F});
+  EXPECT_EQ(all->values, (values{1, 0, 1, 0, 0, 1, 0, 1, 1, 0, 0, 0, 0, 1}));
+  // Bits past the count in the last byte are ignored.
+  auto tail = write_of({0x0F, 0x00, 0x0A, 0x00, 0x04, 0x01, 0xF6});
   ASSERT_TRUE(tail);
   EXPECT_EQ(tail->first, 10);
-  EXPECT_EQ(tail->count, 4);
-
-  EXPECT_FALSE(range_of({0x0F, 0x00, 0x0A, 0x00, 0x05, 0x01, 0x1F}));  // ends at coil 14
-  EXPECT_FALSE(range_of({0x0F, 0x00, 0x00, 0x00, 0x00, 0x00}));        // no coil at all
-  EXPECT_FALSE(range_of({0x0F, 0x00, 0x00, 0x00, 0x0E, 0x01, 0xFF}));  // 14 coils in 1 byte
-  EXPECT_FALSE(range_of({0x0F, 0x00, 0x00, 0x00, 0x0E, 0x02, 0xFF}));  // a byte missing
+  EXPECT_EQ(tail->values, (values{0, 1, 1, 0}));
 }
 
-TEST(CoilWriteRange, ReadsAndOtherWritesWriteNoCoil) {
-  EXPECT_FALSE(range_of({0x01, 0x00, 0x00, 0x00, 0x0E}));
-  EXPECT_FALSE(range_of({0x06, 0x00, 0x00, 0xFF, 0x00}));
-  EXPECT_FALSE(range_of({0x10, 0x00, 0x00, 0x00, 0x01, 0x02, 0x00, 0x01}));
+TEST(CoilWrite, SeveralCoilsNeedAMatchingByteCountAndToEndInsideTheMap) {
+  EXPECT_FALSE(write_of({0x0F, 0x00, 0x0A, 0x00, 0x05, 0x01, 0x1F}));  // ends at coil 14
+  EXPECT_FALSE(write_of({0x0F, 0x00, 0x00, 0x00, 0x00, 0x00}));        // no coil at all
+  EXPECT_FALSE(write_of({0x0F, 0x00, 0x00, 0x00, 0x0E, 0x01, 0xFF}));  // 14 coils in 1 byte
+  EXPECT_FALSE(write_of({0x0F, 0x00, 0x00, 0x00, 0x0E, 0x02, 0xFF}));  // a byte missing
+}
+
+TEST(CoilWrite, ReadsAndOtherWritesWriteNoCoil) {
+  EXPECT_FALSE(write_of({0x01, 0x00, 0x00, 0x00, 0x0E}));
+  EXPECT_FALSE(write_of({0x06, 0x00, 0x00, 0xFF, 0x00}));
+  EXPECT_FALSE(write_of({0x10, 0x00, 0x00, 0x00, 0x01, 0x02, 0x00, 0x01}));
 }
 
 TEST(ModbusAddress, PortAloneListensOnLoopback) {
