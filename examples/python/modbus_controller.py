@@ -379,6 +379,7 @@ def main():
     if client is None:
         print(f"modbus_controller: no Modbus server at {host}:{port}", file=sys.stderr)
         return 1
+    print(f"modbus_controller: connected to {host}:{port}", file=sys.stderr, flush=True)
     line = GluingLine()
     last_turn = None
     try:
