@@ -4,7 +4,11 @@
 //   - the delay from a coil write to a turn loop that calls outputs() every
 //     5 ms seeing it (the endpoint's share of a write reaching the line);
 //   - the endpoint's cost on the turn's path: publish() and outputs().
+// With --line, against a running corvan-monitor --modbus --csv instead: the
+// delay in simulator turns from a coil write to the simulator's side taking
+// it (as the monitor's trace records the outputs it sends).
 // Usage: modbus_bench [PORT]   (default: the first free port from 15020)
+//        modbus_bench --line PORT TRACE.csv
 #include "modbus/modbus_endpoint.h"
 
 #include <modbus.h>
@@ -15,8 +19,11 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <memory>
+#include <sstream>
 #include <stdexcept>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -120,9 +127,62 @@ void turn_path_cost(modbus_endpoint& endpoint) {
   std::printf("  outputs()                        %8.1f ns per call  (%d)\n", outputs_ns, sum);
 }
 
+// The turns at which the trace recorded each change of signal.
+std::vector<long> trace_turns(const std::string& csv, const std::string& signal) {
+  std::vector<long> turns;
+  std::ifstream in(csv);
+  for (std::string line; std::getline(in, line);) {
+    std::istringstream fields(line);
+    std::string time, turn, name;
+    if (std::getline(fields, time, ',') && std::getline(fields, turn, ',') &&
+        std::getline(fields, name, ',') && name == signal && time != "time_us")
+      turns.push_back(std::stol(turn));
+  }
+  return turns;
+}
+
+// TIMER10 (coil 13) only restarts the 10 s timer: toggling it disturbs
+// nothing on the line.
+int line_delay(int port, const std::string& csv) {
+  constexpr int writes = 100, timer10 = 13;
+  modbus_t* client = modbus_new_tcp("127.0.0.1", port);
+  if (modbus_connect(client) != 0) {
+    std::fprintf(stderr, "modbus_bench: cannot connect: %s\n", modbus_strerror(errno));
+    return 1;
+  }
+  size_t before = trace_turns(csv, "TIMER10").size();
+  std::vector<long> written_at;
+  for (int i = 0; i < writes; ++i) {
+    uint16_t turn[2];
+    if (modbus_read_input_registers(client, 0, 2, turn) != 2) break;
+    if (modbus_write_bit(client, timer10, (i + 1) % 2) != 1) break;
+    written_at.push_back(turn[1] << 16 | turn[0]);
+    // Three turns and a bit: each write its own turn, at a varying point of it.
+    std::this_thread::sleep_for(std::chrono::microseconds(15000 + 1000 * (i % 5)));
+  }
+  modbus_close(client);
+  modbus_free(client);
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));  // the trace catches up
+  std::vector<long> recorded = trace_turns(csv, "TIMER10");
+  recorded.erase(recorded.begin(), recorded.begin() + std::min(before, recorded.size()));
+  if (recorded.size() != written_at.size()) {
+    std::fprintf(stderr, "modbus_bench: %zu writes, %zu changes of TIMER10 in %s\n",
+                 written_at.size(), recorded.size(), csv.c_str());
+    return 1;
+  }
+  std::vector<double> delay;
+  for (size_t i = 0; i < recorded.size(); ++i) delay.push_back(recorded[i] - written_at[i]);
+  std::printf("modbus_bench: coil write to the simulator's side, %zu writes through corvan-monitor\n",
+              delay.size());
+  std::printf("  turns after the last turn read before the write: median %.0f, max %.0f\n",
+              median(delay), *std::max_element(delay.begin(), delay.end()));
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 4 && std::string(argv[1]) == "--line") return line_delay(std::atoi(argv[2]), argv[3]);
   int port = 0;
   auto endpoint = listen_from(argc > 1 ? std::atoi(argv[1]) : 15020, port);
   if (!endpoint) {
