@@ -65,7 +65,7 @@ void workstation::start(long now) {
   timer = ten_second_timer(now);
 }
 
-void workstation::turn(long now) {
+void workstation::turn(const seconds_clock& clock) {
   Fl::check();
   // Closed by the window manager: nothing may draw into it any more, and
   // the run ends with this turn.
@@ -73,7 +73,7 @@ void workstation::turn(long now) {
   take_queued_click();
   the_line.sense(link);
   write_panel_inputs();
-  link.setreset_input(in::timer10t, timer.update(now, actionneur[out::TIMER10] == 1));
+  link.setreset_input(in::timer10t, timer.update(clock(), actionneur[out::TIMER10] == 1));
   link.inputs_go();
   actuator_set(&link);
   the_line.respond(link);
@@ -114,7 +114,7 @@ int corvan_main(int argc, char** argv) {
   fl_show_form(atelier->window, FL_PLACE_CENTER | FL_FREE_SIZE, FL_FULLBORDER, "atelier");
   station.start(now_seconds());
   do {
-    station.turn(now_seconds());
+    station.turn(now_seconds);
     usleep(5000);
   } while (station.running());
   if (atelier->window->shown()) fl_hide_form(atelier->window);

@@ -34,8 +34,10 @@ class workstation {
 
   // Draws the whole line and starts the timer (now: wall-clock second).
   void start(long now);
-  // One simulation turn without its pause.
-  void turn(long now);
+  // One simulation turn without its pause. The clock is read at the
+  // timer's step, after the queued click: an "a propos" box kept open
+  // holds the turn, and the timer must count from when it closed.
+  void turn(const seconds_clock& clock);
   // False once "quit" was clicked or the window is no longer shown.
   bool running() const;
   // The line, for whoever looks at it between turns.
