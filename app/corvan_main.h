@@ -54,5 +54,6 @@ class workstation {
   int quit_request = 0;
 };
 
-// The whole run; always returns 0.
+// The whole run: 0 at its end, 2 without a controller command (usage),
+// 1 when no display can be opened (nothing is then created or started).
 int corvan_main(int argc, char** argv);
