@@ -45,14 +45,13 @@ class modbus_endpoint {
   static bool parse_address(const std::string& arg, std::string& host, int& port,
                             std::string& error);
 
+ private:
   // What every client reads and writes, guarded by the endpoint's mutex.
   struct image {
     std::array<uint8_t, 23> inputs{};
     std::array<uint8_t, 14> coils{};
     std::array<uint16_t, 3> registers{};
   };
-
- private:
   struct client;
 
   void accept_clients();

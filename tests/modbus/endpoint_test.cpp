@@ -181,6 +181,24 @@ TEST_F(Endpoint, ClientLeavingMidFrameLeavesTheOthersServed) {
   EXPECT_EQ(modbus_read_bits(next.get(), 4, 1, &bit), 1);
 }
 
+// Their connections are reset under the requests still queued: each ends
+// its own thread only.
+TEST_F(Endpoint, ClientsLeavingWithRequestsUnansweredLeaveTheOthersServed) {
+  // Two "read discrete inputs 0-22" requests in one segment.
+  const uint8_t requests[] = {0x00, 0x01, 0x00, 0x00, 0x00, 0x06, 0x01, 0x02, 0x00, 0x00, 0x00, 0x17,
+                              0x00, 0x02, 0x00, 0x00, 0x00, 0x06, 0x01, 0x02, 0x00, 0x00, 0x00, 0x17};
+  for (int i = 0; i < 20; ++i) {
+    int gone = raw_connection(port);
+    ASSERT_GE(gone, 0);
+    ASSERT_EQ(send(gone, requests, sizeof requests, 0), static_cast<ssize_t>(sizeof requests));
+    close(gone);
+  }
+  test_client other(port);
+  ASSERT_TRUE(other.connected());
+  uint8_t bits[23];
+  EXPECT_EQ(modbus_read_input_bits(other.get(), 0, 23, bits), 23);
+}
+
 // A client that sends a long frame a byte at a time holds its own thread for
 // seconds; a server answering one client at a time would make the others
 // miss their 2 s answer timeout meanwhile.
