@@ -18,12 +18,6 @@ using values = std::vector<uint8_t>;
 
 }  // namespace
 
-TEST(ServedFunctions, OnlyCoilsDiscreteInputsAndInputRegisters) {
-  for (int f : {0x01, 0x02, 0x04, 0x05, 0x0F}) EXPECT_TRUE(served_function(f)) << f;
-  for (int f : {0x00, 0x03, 0x06, 0x07, 0x10, 0x11, 0x16, 0x17, 0x2B, 0x81})
-    EXPECT_FALSE(served_function(f)) << f;
-}
-
 TEST(CoilWrite, SingleCoilWithAValidValueInsideTheMap) {
   auto on = write_of({0x05, 0x00, 0x04, 0xFF, 0x00});
   ASSERT_TRUE(on);
@@ -58,12 +52,6 @@ TEST(CoilWrite, SeveralCoilsNeedAMatchingByteCountAndToEndInsideTheMap) {
   EXPECT_FALSE(write_of({0x0F, 0x00, 0x00, 0x00, 0x00, 0x00}));        // no coil at all
   EXPECT_FALSE(write_of({0x0F, 0x00, 0x00, 0x00, 0x0E, 0x01, 0xFF}));  // 14 coils in 1 byte
   EXPECT_FALSE(write_of({0x0F, 0x00, 0x00, 0x00, 0x0E, 0x02, 0xFF}));  // a byte missing
-}
-
-TEST(CoilWrite, ReadsAndOtherWritesWriteNoCoil) {
-  EXPECT_FALSE(write_of({0x01, 0x00, 0x00, 0x00, 0x0E}));
-  EXPECT_FALSE(write_of({0x06, 0x00, 0x00, 0xFF, 0x00}));
-  EXPECT_FALSE(write_of({0x10, 0x00, 0x00, 0x00, 0x01, 0x02, 0x00, 0x01}));
 }
 
 TEST(ModbusAddress, PortAloneListensOnLoopback) {
