@@ -3,22 +3,16 @@
 
 #include "app/line.h"
 #include "app/timer10.h"
+#include "process/controller_process.h"
 
 #include <string>
 
 class IOsharemem_server;
 class atelier_class;
 
-// The program's arguments joined, each followed by one blank.
-std::string controller_command(int argc, char** argv);
-
-// Builds the signal-name lists, creates the exchange area and launches the
-// controller in the background. Null (after the usage lines) when the
-// command is empty.
+// Builds the signal-name lists and creates the exchange area. Null (after
+// the usage lines) when the controller command is empty.
 IOsharemem_server* init_partage_mem(const char* controller_command);
-
-// The string handed to the shell to start the controller.
-std::string launch_string(const std::string& controller_command, int memory_ident);
 
 // actionneur[i] = the link's output i, for every output.
 void actuator_set(IOsharemem_server* link);
@@ -34,8 +28,10 @@ class workstation {
 
   // Draws the whole line and starts the timer (now: wall-clock second).
   void start(long now);
-  // One simulation turn without its pause.
-  void turn(long now);
+  // One simulation turn without its pause. The clock is read at the
+  // timer's step, after the queued click: an "a propos" box kept open
+  // holds the turn, and the timer must count from when it closed.
+  void turn(const seconds_clock& clock);
   // False once "quit" was clicked or the window is no longer shown.
   bool running() const;
   // The line, for whoever looks at it between turns.
@@ -52,5 +48,6 @@ class workstation {
   int quit_request = 0;
 };
 
-// The whole run; always returns 0.
+// The whole run: 0 at its end, 2 without a controller command (usage),
+// 1 when no display can be opened (nothing is then created or started).
 int corvan_main(int argc, char** argv);
