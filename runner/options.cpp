@@ -28,9 +28,13 @@ class option_reader {
         o.command_start = i + 1;
         break;
       }
-      if (a.compare(0, 2, "--") != 0) {  // the controller, without "--"
+      if (a.compare(0, 1, "-") != 0) {  // the controller, without "--"
         o.command_start = i;
         break;
+      }
+      if (a == "--help" || a == "-h") {
+        o.help = true;
+        return o;
       }
       if (a == "--lockstep")
         o.lockstep = true;
