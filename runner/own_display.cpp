@@ -71,6 +71,7 @@ void own_display::start() {
 
 void own_display::stop() {
   if (pid <= 0) return;
+  unsetenv("DISPLAY");  // as it was: start() is only called without one
   kill(pid, SIGTERM);
   if (!ended_within(pid, 50)) {
     kill(pid, SIGKILL);
