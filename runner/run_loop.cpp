@@ -165,6 +165,98 @@ std::string take_screenshot(atelier_class& atelier, const std::string& path) {
   return save_window_png(fl_display, fl_xid(atelier.window), path);
 }
 
+// Everything one run owns, in the order it is made; destroyed in reverse,
+// the line before the window that owns its widgets.
+class scripted_run {
+ public:
+  scripted_run(const scenario& script, const run_options& options, const std::string& command,
+               std::ostream& messages, signal_trace* trace)
+      : script(script),
+        options(options),
+        trace(trace),
+        link(init_partage_mem(command.c_str())),
+        inputs(link->memory_ident()),
+        window(atelier.window),
+        station(*link, atelier),
+        log(messages),
+        controller("corvan-run", command, link->memory_ident()),
+        player(script.actions, atelier) {
+    outcome.record.reached.resize(script.expectations.size());
+    log.capture_cerr();
+    // Lock-step: the turn waits for the controller's answer to its own
+    // publication, and its clock is the turn counter's.
+    if (options.lockstep) station.after_publication([this] { wait_for_answer(); });
+  }
+
+  run_outcome run(micros end) {
+    show_atelier(atelier);
+    const steady::time_point start = steady::now();
+    station.start(options.lockstep ? 0 : now_seconds());
+    for (int turn = 0;; ++turn) {
+      time = options.lockstep ? turn * turn_length : static_cast<micros>(seconds_since(start) * 1e6);
+      one_turn(turn);
+      if (time >= end || !station.running()) break;
+      if (!options.lockstep) usleep(5000);
+    }
+    outcome.timing.wall_seconds = seconds_since(start);
+    finish();
+    return outcome;
+  }
+
+ private:
+  void one_turn(int turn) {
+    run_record& record = outcome.record;
+    log.set_turn(turn);
+    player.play_until(time);
+    answered = link->get_outputs_clock();
+    steady::time_point turn_start = steady::now();
+    if (options.lockstep)
+      station.turn([this] { return static_cast<long>(time / 1000000); });
+    else
+      station.turn(now_seconds);
+    controller.poll();
+    outcome.timing.turn_seconds += seconds_since(turn_start);
+    note_reached(script, inputs, turn, time, record);
+    if (trace) trace->record(inputs, turn, time);
+    record.last_turn = turn;
+    record.last_time = time;
+  }
+
+  void wait_for_answer() {
+    steady::time_point wait_start = steady::now();
+    if (!controller.controller_running() ||
+        !link->wait_for_outputs(answered, options.answer_timeout_ms * 1000))
+      ++outcome.record.late_answers;
+    outcome.timing.answer_seconds += seconds_since(wait_start);
+  }
+
+  void finish() {
+    if (trace) trace->flush();
+    if (!options.screenshot_file.empty())
+      outcome.screenshot_error = take_screenshot(atelier, options.screenshot_file);
+    if (atelier.window->shown()) atelier.window->hide();
+    link->sharing_terminate();
+    controller.finish();
+    log.restore_cerr();
+    outcome.record.messages = log.lines();
+  }
+
+  const scenario& script;
+  const run_options& options;
+  signal_trace* trace;
+  std::unique_ptr<IOsharemem_server> link;
+  published_inputs inputs;
+  atelier_class atelier;
+  std::unique_ptr<Fl_Window> window;
+  workstation station;
+  message_log log;
+  controller_care controller;
+  scenario_player player;
+  run_outcome outcome;
+  micros time = 0;       // of the current turn
+  int32_t answered = 0;  // the controller's refresh count before the turn
+};
+
 }  // namespace
 
 micros run_end(const scenario& script, const run_options& options) {
@@ -182,64 +274,11 @@ run_outcome execute_run(const scenario& script, const run_options& options,
   const char* named = std::getenv("DISPLAY");
   if (!named || !*named) display.start();
   if (!open_display_patiently()) throw std::runtime_error("cannot open the display");
-
-  // Both sides opt in: our waits below, the controller's receive().
+  // Both sides opt in: the turn's wait, the controller's receive().
   if (options.lockstep) setenv("CORVAN_LOCKSTEP", "1", 1);
-  std::unique_ptr<IOsharemem_server> link(init_partage_mem(controller_command.c_str()));
-  published_inputs inputs(link->memory_ident());
-  atelier_class atelier;
-  workstation station(*link, atelier);
 
-  run_outcome outcome;
-  run_record& record = outcome.record;
-  record.reached.resize(script.expectations.size());
-  message_log log(messages);
-  log.capture_cerr();
-  controller_care controller("corvan-run", controller_command, link->memory_ident());
-  scenario_player player(script.actions, atelier);
-  show_atelier(atelier);
-
-  // Lock-step: the turn waits for the controller's answer to its own
-  // publication; the wall clock plays no part.
-  int32_t answered = 0;
-  if (options.lockstep)
-    station.after_publication([&] {
-      steady::time_point wait_start = steady::now();
-      if (!controller.controller_running() ||
-          !link->wait_for_outputs(answered, options.answer_timeout_ms * 1000))
-        ++record.late_answers;
-      outcome.timing.answer_seconds += seconds_since(wait_start);
-    });
-
-  const steady::time_point start = steady::now();
-  station.start(options.lockstep ? 0 : now_seconds());
-  for (int turn = 0;; ++turn) {
-    micros time = options.lockstep ? turn * turn_length
-                                   : static_cast<micros>(seconds_since(start) * 1e6);
-    log.set_turn(turn);
-    player.play_until(time);
-    answered = link->get_outputs_clock();
-    steady::time_point turn_start = steady::now();
-    station.turn(options.lockstep ? static_cast<long>(time / 1000000) : now_seconds());
-    controller.poll();
-    outcome.timing.turn_seconds += seconds_since(turn_start);
-    note_reached(script, inputs, turn, time, record);
-    if (trace) trace->record(inputs, turn, time);
-    record.last_turn = turn;
-    record.last_time = time;
-    if (time >= end || !station.running()) break;
-    if (!options.lockstep) usleep(5000);
-  }
-  outcome.timing.wall_seconds = seconds_since(start);
-  if (trace) trace->flush();
-
-  if (!options.screenshot_file.empty())
-    outcome.screenshot_error = take_screenshot(atelier, options.screenshot_file);
-  if (atelier.window->shown()) atelier.window->hide();
-  link->sharing_terminate();
-  controller.finish();
-  log.restore_cerr();
-  record.messages = log.lines();
+  run_outcome outcome =
+      scripted_run(script, options, controller_command, messages, trace.get()).run(end);
   // The server may be ours and about to stop: leave it before it goes.
   fl_close_display();
   return outcome;
