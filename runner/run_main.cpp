@@ -53,10 +53,10 @@ int corvan_run_main(int argc, char** argv) {
   // The simulator's messages, apart from ours and the controller's.
   std::ostream messages(options.messages_file.empty() ? std::cerr.rdbuf() : messages_file.rdbuf());
 
+  const std::string command = controller_command(argc, argv, options.command_start);
   run_outcome outcome;
   try {
-    outcome = execute_run(script, options,
-                          controller_command(argc, argv, options.command_start), messages);
+    outcome = execute_run(script, options, command, messages);
   } catch (const std::runtime_error& e) {
     std::cerr << "corvan-run: " << e.what() << '\n';
     return usage_status;
@@ -71,8 +71,8 @@ int corvan_run_main(int argc, char** argv) {
 
   int status = all_passed(results) ? 0 : 1;
   if (junit_file.is_open()) {
-    write_junit(junit_file, options.scenario_file, results, outcome.timing.wall_seconds,
-                verdict.str());
+    write_junit(junit_file, command.substr(0, command.size() - 1), options.scenario_file, results,
+                outcome.timing.wall_seconds, verdict.str());
     junit_file.close();
     if (!junit_file) {
       std::cerr << "corvan-run: cannot write " << options.junit_file << '\n';

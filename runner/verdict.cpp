@@ -111,21 +111,22 @@ std::string xml_escaped(const std::string& text) {
   return out;
 }
 
-void write_junit(std::ostream& out, const std::string& scenario_file,
-                 const std::vector<check_result>& results, double wall_seconds,
-                 const std::string& system_out) {
+void write_junit(std::ostream& out, const std::string& controller,
+                 const std::string& scenario_file, const std::vector<check_result>& results,
+                 double wall_seconds, const std::string& system_out) {
   long failed = std::count_if(results.begin(), results.end(),
                               [](const check_result& c) { return !c.passed; });
   std::ostringstream time;
   time << std::fixed << std::setprecision(3) << wall_seconds;
-  std::string suite = xml_escaped(scenario_file);
+  std::string suite = xml_escaped(controller);
+  std::string class_name = xml_escaped(scenario_file);
   out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
       << "<testsuites tests=\"" << results.size() << "\" failures=\"" << failed << "\" time=\""
       << time.str() << "\">\n"
       << "  <testsuite name=\"" << suite << "\" tests=\"" << results.size() << "\" failures=\""
       << failed << "\" errors=\"0\" skipped=\"0\" time=\"" << time.str() << "\">\n";
   for (const auto& c : results) {
-    out << "    <testcase classname=\"" << suite << "\" name=\"line " << c.expected->line << ": "
+    out << "    <testcase classname=\"" << class_name << "\" name=\"line " << c.expected->line << ": "
         << xml_escaped(c.expected->text) << "\" time=\"0\"";
     if (c.passed) {
       out << "/>\n";

@@ -47,11 +47,12 @@ void print_verdict(std::ostream& out, const std::vector<check_result>& results);
 // Only meaningful in lock-step, where the runner waits for answers.
 void print_late_answers(std::ostream& out, int late_answers, int answer_timeout_ms);
 
-// JUnit XML: one test case per expectation, in a suite named after the
-// scenario file.
-void write_junit(std::ostream& out, const std::string& scenario_file,
-                 const std::vector<check_result>& results, double wall_seconds,
-                 const std::string& system_out);
+// JUnit XML: one test case per expectation. The suite is named after the
+// controller, so that the reports of many controllers checked with one
+// scenario stay apart; the cases' class is the scenario file.
+void write_junit(std::ostream& out, const std::string& controller,
+                 const std::string& scenario_file, const std::vector<check_result>& results,
+                 double wall_seconds, const std::string& system_out);
 
 // Text made safe for an XML attribute or element.
 std::string xml_escaped(const std::string& text);

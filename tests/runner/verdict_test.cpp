@@ -108,7 +108,7 @@ TEST(VerdictLines, AnEmptyScenarioPasses) {
 TEST(JUnitFile, OneTestCasePerExpectationAndOneFailureElementPerFailure) {
   scenario s = parse("expect never \"<a & 'b'>\"\nexpect MT = 1 at 0.1\nexpect ASPI = 0 at 0.1\n");
   std::ostringstream xml;
-  write_junit(xml, "dir/s&t.scn", judge(s, lockstep_record(s, {{4, "<a & 'b'>"}}, 1)), 1.5,
+  write_junit(xml, "./ctl <1>", "dir/s&t.scn", judge(s, lockstep_record(s, {{4, "<a & 'b'>"}}, 1)), 1.5,
               "late answers: 0");
   std::string text = xml.str();
   auto count = [&](const std::string& what) {
@@ -120,6 +120,8 @@ TEST(JUnitFile, OneTestCasePerExpectationAndOneFailureElementPerFailure) {
   EXPECT_EQ(count("<failure "), 2u);
   EXPECT_NE(text.find("tests=\"3\" failures=\"2\""), std::string::npos);
   EXPECT_NE(text.find("&lt;a &amp; &apos;b&apos;&gt;"), std::string::npos);
+  EXPECT_NE(text.find("<testsuite name=\"./ctl &lt;1&gt;\""), std::string::npos) << text;
+  EXPECT_NE(text.find("classname=\"dir/s&amp;t.scn\""), std::string::npos) << text;
 
   std::string path = temp_path("junit") + ".xml";
   std::ofstream(path) << text;
