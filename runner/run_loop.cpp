@@ -31,8 +31,9 @@ double seconds_since(steady::time_point t) {
   return std::chrono::duration<double>(steady::now() - t).count();
 }
 
-// The inputs as the simulator wrote them in the area, read through a
-// read-only attachment of our own: the server keeps no copy of them.
+// The inputs as the turn published them, read through a read-only
+// attachment of our own (the server keeps no copy). Taken right after the
+// publication: the line writes "colle" for the next turn later in the turn.
 class published_inputs {
  public:
   explicit published_inputs(int memory_ident)
@@ -44,10 +45,14 @@ class published_inputs {
   published_inputs(const published_inputs&) = delete;
   published_inputs& operator=(const published_inputs&) = delete;
 
-  int32_t value(int index) const { return load_shared(area->input_values[index]); }
+  void take() {
+    for (int i = 0; i < input_signal_count; ++i) values[i] = load_shared(area->input_values[i]);
+  }
+  int32_t value(int index) const { return values[index]; }
 
  private:
   const IOshare_area* area;
+  int32_t values[input_signal_count] = {};
 };
 
 // A signal of the table by its row: inputs as published, outputs as the
@@ -183,9 +188,12 @@ class scripted_run {
         player(script.actions, atelier) {
     outcome.record.reached.resize(script.expectations.size());
     log.capture_cerr();
-    // Lock-step: the turn waits for the controller's answer to its own
-    // publication, and its clock is the turn counter's.
-    if (options.lockstep) station.after_publication([this] { wait_for_answer(); });
+    // Right after each publication the inputs are taken as published; in
+    // lock-step the turn then waits for the controller's answer to them.
+    station.after_publication([this] {
+      inputs.take();
+      if (this->options.lockstep) wait_for_answer();
+    });
   }
 
   run_outcome run(micros end) {
