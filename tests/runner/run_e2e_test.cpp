@@ -241,6 +241,24 @@ TEST_F(Verdict, AControllerThatIsGoneDoesNotHoldUpALockStepRun) {
   EXPECT_NE(r.out.find("late answers: 2001 "), std::string::npos) << r.out;
 }
 
+// ------------------------------------------- the scenario's hand and clock
+
+using ScenarioClock = RunnerFiles;
+
+TEST_F(ScenarioClock, APressHoldsItsButtonForExactlyItsDurationInSimulatedTurns) {
+  std::string s = scenario_file(
+      "at 1 press INIT for 0.5\nat 2 press ATU for 0.005\nend 3\n"
+      "expect init = 0 at 0.995\nexpect init = 1 at 1\nexpect init = 1 at 1.495\n"
+      "expect init = 0 at 1.5\nexpect atu = 1 at 2\nexpect atu = 0 at 2.005\n"
+      // Nothing renews the 10-second timer: it is due after one simulated second.
+      "expect timer10t = 0 at 0.995\nexpect timer10t = 1 at 1\n");
+  run_result r = run_program({runner, "--lockstep", "--scenario", s, "--messages", "/dev/null",
+                              "--", slow, "--delay-ms", "0"},
+                             60);
+  EXPECT_EQ(r.status, 0) << r.out << r.err;
+  EXPECT_NE(r.out.find("PASSED: 8 of 8 expectations hold"), std::string::npos) << r.out;
+}
+
 // ------------------------------------------------ mistakes stop at once
 
 using Mistakes = RunnerFiles;
