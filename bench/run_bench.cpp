@@ -30,9 +30,10 @@ int main(int argc, char** argv) {
   std::printf("%s with %s, lock-step\n", scenario_path.c_str(), controller.c_str());
   std::printf("%.1f s simulated in %.2f s wall: %.1f times real time, %.0f turns/s\n", simulated,
               wall, simulated / wall, turns / wall);
-  std::printf("per turn: %.1f us the line's work, %.1f us the controller's answer, %.1f us the "
-              "scenario and traces; %d late answers\n",
-              line_work / turns * 1e6, o.timing.answer_seconds / turns * 1e6,
-              (wall - o.timing.turn_seconds) / turns * 1e6, o.record.late_answers);
+  std::printf(
+      "per turn: %.1f us the line's work, %.1f us the controller's answer, %.1f us the "
+      "scenario and traces; %d late answers\n",
+      line_work / turns * 1e6, o.timing.answer_seconds / turns * 1e6,
+      (wall - o.timing.turn_seconds) / turns * 1e6, o.record.late_answers);
   return 0;
 }

@@ -57,8 +57,7 @@ class option_reader {
       else
         throw usage_error("unknown option " + a);
     }
-    if (o.command_start == 0 || o.command_start >= argc)
-      throw usage_error("no controller to run");
+    if (o.command_start == 0 || o.command_start >= argc) throw usage_error("no controller to run");
     if (o.duration && *o.duration == 0) throw usage_error("--duration must be more than 0");
     return o;
   }
@@ -73,14 +72,15 @@ class option_reader {
   micros seconds(const std::string& option) {
     std::string text = value(option);
     micros t;
-    if (!parse_seconds(text, t)) throw usage_error(option + ": bad number of seconds '" + text + "'");
+    if (!parse_seconds(text, t))
+      throw usage_error(option + ": bad number of seconds '" + text + "'");
     return t;
   }
 
   int milliseconds(const std::string& option) {
     std::string text = value(option);
-    if (text.empty() || text.size() > 7 || text.find_first_not_of("0123456789") != std::string::npos ||
-        std::stoi(text) == 0)
+    if (text.empty() || text.size() > 7 ||
+        text.find_first_not_of("0123456789") != std::string::npos || std::stoi(text) == 0)
       throw usage_error(option + ": bad number of milliseconds '" + text + "'");
     return std::stoi(text);
   }

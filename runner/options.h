@@ -11,7 +11,7 @@
 struct run_options {
   std::string scenario_file;
   bool lockstep = false;
-  std::string trace_file;       // VCD
+  std::string trace_file;  // VCD
   std::string csv_file;
   std::string junit_file;
   std::string screenshot_file;  // PNG

@@ -67,8 +67,8 @@ class signal_trace {
  public:
   signal_trace(const std::string& vcd, const std::string& csv) : writer(vcd, csv) {
     for (int row = 0; row < input_signal_count + output_signal_count; ++row)
-      variables[row] = writer.add_variable(row < input_signal_count ? "inputs" : "outputs",
-                                           table_signaux[row]);
+      variables[row] =
+          writer.add_variable(row < input_signal_count ? "inputs" : "outputs", table_signaux[row]);
   }
 
   void record(const published_inputs& inputs, int turn, micros time) {
@@ -120,9 +120,7 @@ class scenario_player {
       case action::click:  // the default callback queues it for the turn
         b->do_callback();
         break;
-      case action::toggle:
-        b->value(!b->value());
-        break;
+      case action::toggle: b->value(!b->value()); break;
     }
   }
 
@@ -201,7 +199,8 @@ class scripted_run {
     const steady::time_point start = steady::now();
     station.start(options.lockstep ? 0 : now_seconds());
     for (int turn = 0;; ++turn) {
-      time = options.lockstep ? turn * turn_length : static_cast<micros>(seconds_since(start) * 1e6);
+      time =
+          options.lockstep ? turn * turn_length : static_cast<micros>(seconds_since(start) * 1e6);
       one_turn(turn);
       if (time >= end || !station.running()) break;
       if (!options.lockstep) usleep(5000);

@@ -3,7 +3,6 @@
 #include "iolink/signals.h"
 
 #include <cctype>
-#include <cstring>
 #include <fstream>
 
 namespace {
@@ -84,8 +83,8 @@ class statement_reader {
   // Token i, which must be a bare word; what names it in the error.
   const std::string& word(size_t i, const char* what) const {
     if (i >= tokens.size()) fail(std::string("missing ") + what);
-    if (tokens[i].quoted) fail(std::string("expected ") + what + ", found the message \"" +
-                               tokens[i].text + "\"");
+    if (tokens[i].quoted)
+      fail(std::string("expected ") + what + ", found the message \"" + tokens[i].text + "\"");
     return tokens[i].text;
   }
 
@@ -102,15 +101,15 @@ class statement_reader {
   micros time_at(size_t i, const char* what) const {
     const std::string& t = word(i, what);
     micros value;
-    if (!parse_seconds(t, value)) fail(std::string("bad ") + what + " '" + t + "' (seconds, e.g. 2.5)");
+    if (!parse_seconds(t, value))
+      fail(std::string("bad ") + what + " '" + t + "' (seconds, e.g. 2.5)");
     return value;
   }
 
   long whole_number(size_t i, const char* what) const {
     const std::string& t = word(i, what);
     size_t p = t[0] == '-' ? 1 : 0;
-    if (p == t.size() || t.size() > 10 ||
-        t.find_first_not_of("0123456789", p) != std::string::npos)
+    if (p == t.size() || t.size() > 10 || t.find_first_not_of("0123456789", p) != std::string::npos)
       fail(std::string("bad ") + what + " '" + t + "' (a whole number)");
     return std::stol(t);
   }
@@ -146,12 +145,9 @@ class statement_reader {
   static std::string usage(const button_name& b) {
     std::string label = b.label;
     switch (b.how) {
-      case action::press:
-        return "at T press " + label + " for D";
-      case action::click:
-        return "at T click " + label;
-      case action::toggle:
-        break;
+      case action::press: return "at T press " + label + " for D";
+      case action::click: return "at T click " + label;
+      case action::toggle: break;
     }
     return "at T toggle " + label;
   }

@@ -20,8 +20,7 @@ std::vector<check_result> judge(const scenario& s, const run_record& r) {
   std::vector<check_result> results;
   for (size_t i = 0; i < s.expectations.size(); ++i) {
     const expectation& e = s.expectations[i];
-    const reached_turn* reached =
-        i < r.reached.size() && r.reached[i] ? &*r.reached[i] : nullptr;
+    const reached_turn* reached = i < r.reached.size() && r.reached[i] ? &*r.reached[i] : nullptr;
     check_result c{&e, false, ""};
     switch (e.kind) {
       case expectation::message_never: {
@@ -31,8 +30,9 @@ std::vector<check_result> judge(const scenario& s, const run_record& r) {
         if (!c.passed) {
           long n = std::count_if(r.messages.begin(), r.messages.end(),
                                  [&](const logged_message& m) { return m.text == e.message; });
-          c.observed = "observed " + std::to_string(n) + " times, first in turn " +
-                       std::to_string(first->turn);
+          c.observed =
+              (n == 1 ? std::string("observed once") : "observed " + std::to_string(n) + " times") +
+              ", first in turn " + std::to_string(first->turn);
         }
         break;
       }
@@ -49,7 +49,8 @@ std::vector<check_result> judge(const scenario& s, const run_record& r) {
         }
         c.passed = n == e.count;
         if (!c.passed) {
-          c.observed = "observed " + std::to_string(n) + " by " + when(reached->turn, reached->time);
+          c.observed =
+              "observed " + std::to_string(n) + " by " + when(reached->turn, reached->time);
           if (extra_turn >= 0) c.observed += ", one too many in turn " + std::to_string(extra_turn);
         }
         break;
@@ -71,14 +72,14 @@ std::vector<check_result> judge(const scenario& s, const run_record& r) {
 }
 
 bool all_passed(const std::vector<check_result>& results) {
-  return std::all_of(results.begin(), results.end(), [](const check_result& c) { return c.passed; });
+  return std::all_of(results.begin(), results.end(),
+                     [](const check_result& c) { return c.passed; });
 }
 
 void print_verdict(std::ostream& out, const std::vector<check_result>& results) {
   int failed = 0;
   for (const auto& c : results) {
-    out << (c.passed ? "PASS" : "FAIL") << " line " << c.expected->line << ": "
-        << c.expected->text;
+    out << (c.passed ? "PASS" : "FAIL") << " line " << c.expected->line << ": " << c.expected->text;
     if (!c.passed) {
       out << ": " << c.observed;
       ++failed;
@@ -90,8 +91,8 @@ void print_verdict(std::ostream& out, const std::vector<check_result>& results) 
 }
 
 void print_late_answers(std::ostream& out, int late_answers, int answer_timeout_ms) {
-  out << "late answers: " << late_answers << " (turns not answered within "
-      << answer_timeout_ms << " ms)\n";
+  out << "late answers: " << late_answers << " (turns not answered within " << answer_timeout_ms
+      << " ms)\n";
 }
 
 std::string xml_escaped(const std::string& text) {
@@ -111,9 +112,9 @@ std::string xml_escaped(const std::string& text) {
   return out;
 }
 
-void write_junit(std::ostream& out, const std::string& controller,
-                 const std::string& scenario_file, const std::vector<check_result>& results,
-                 double wall_seconds, const std::string& system_out) {
+void write_junit(std::ostream& out, const std::string& controller, const std::string& scenario_file,
+                 const std::vector<check_result>& results, double wall_seconds,
+                 const std::string& system_out) {
   long failed = std::count_if(results.begin(), results.end(),
                               [](const check_result& c) { return !c.passed; });
   std::ostringstream time;
@@ -126,8 +127,8 @@ void write_junit(std::ostream& out, const std::string& controller,
       << "  <testsuite name=\"" << suite << "\" tests=\"" << results.size() << "\" failures=\""
       << failed << "\" errors=\"0\" skipped=\"0\" time=\"" << time.str() << "\">\n";
   for (const auto& c : results) {
-    out << "    <testcase classname=\"" << class_name << "\" name=\"line " << c.expected->line << ": "
-        << xml_escaped(c.expected->text) << "\" time=\"0\"";
+    out << "    <testcase classname=\"" << class_name << "\" name=\"line " << c.expected->line
+        << ": " << xml_escaped(c.expected->text) << "\" time=\"0\"";
     if (c.passed) {
       out << "/>\n";
       continue;

@@ -50,9 +50,9 @@ void print_late_answers(std::ostream& out, int late_answers, int answer_timeout_
 // JUnit XML: one test case per expectation. The suite is named after the
 // controller, so that the reports of many controllers checked with one
 // scenario stay apart; the cases' class is the scenario file.
-void write_junit(std::ostream& out, const std::string& controller,
-                 const std::string& scenario_file, const std::vector<check_result>& results,
-                 double wall_seconds, const std::string& system_out);
+void write_junit(std::ostream& out, const std::string& controller, const std::string& scenario_file,
+                 const std::vector<check_result>& results, double wall_seconds,
+                 const std::string& system_out);
 
 // Text made safe for an XML attribute or element.
 std::string xml_escaped(const std::string& text);

@@ -24,10 +24,11 @@ std::string usage_mistake(std::vector<std::string> args) {
 }
 
 TEST(RunOptions, EveryOptionBeforeTheControllerIsRead) {
-  run_options o = parse({"corvan-run", "--scenario", "a.scn", "--lockstep", "--trace", "t.vcd",
-                         "--csv", "t.csv", "--junit", "j.xml", "--screenshot", "s.png",
-                         "--messages", "m.txt", "--duration", "2.5", "--answer-timeout", "250",
-                         "--", "./ctl", "--lockstep"});
+  run_options o =
+      parse({"corvan-run", "--scenario", "a.scn",      "--lockstep", "--trace",          "t.vcd",
+             "--csv",      "t.csv",      "--junit",    "j.xml",      "--screenshot",     "s.png",
+             "--messages", "m.txt",      "--duration", "2.5",        "--answer-timeout", "250",
+             "--",         "./ctl",      "--lockstep"});
   EXPECT_EQ(o.scenario_file, "a.scn");
   EXPECT_TRUE(o.lockstep);
   EXPECT_EQ(o.trace_file, "t.vcd");

@@ -82,9 +82,9 @@ TEST_F(ExampleScenarios, PassWithTheDemonstrationControllerInLockStep) {
   for (const char* name : {"three_workpieces", "emergency_stop"}) {
     SCOPED_TRACE(name);
     std::string messages = file("messages.txt");
-    run_result r = run_program({runner, "--lockstep", "--scenario", example(name), "--messages",
-                                messages, "--", demo},
-                               120);
+    run_result r = run_program(
+        {runner, "--lockstep", "--scenario", example(name), "--messages", messages, "--", demo},
+        120);
     EXPECT_EQ(r.status, 0) << r.out << r.err;
     EXPECT_NE(r.out.find("PASSED: "), std::string::npos) << r.out;
     EXPECT_EQ(occurrences(r.out, "FAIL"), 0u) << r.out;
@@ -104,9 +104,9 @@ TEST_F(ExampleScenarios, PassWithTheDemonstrationControllerInRealTime) {
   std::vector<std::string> outs;
   for (const char* name : {"three_workpieces", "emergency_stop"}) {
     outs.push_back(file("out.txt"));
-    runs.push_back(spawn_program({runner, "--scenario", example(name), "--messages", "/dev/null",
-                                  "--", demo},
-                                 outs.back(), "/dev/null"));
+    runs.push_back(
+        spawn_program({runner, "--scenario", example(name), "--messages", "/dev/null", "--", demo},
+                      outs.back(), "/dev/null"));
   }
   for (size_t i = 0; i < runs.size(); ++i) {
     int status = wait_for_exit(runs[i], 150);
@@ -187,10 +187,10 @@ TEST_F(Verdict, TwoLockStepRunsGiveByteIdenticalTraces) {
   for (int run = 0; run < 2; ++run) {
     vcd.push_back(file("trace.vcd"));
     csv.push_back(file("trace.csv"));
-    run_result r = run_program({runner, "--lockstep", "--scenario", example("three_workpieces"),
-                                "--trace", vcd.back(), "--csv", csv.back(), "--messages",
-                                "/dev/null", "--", demo},
-                               120);
+    run_result r =
+        run_program({runner, "--lockstep", "--scenario", example("three_workpieces"), "--trace",
+                     vcd.back(), "--csv", csv.back(), "--messages", "/dev/null", "--", demo},
+                    120);
     ASSERT_EQ(r.status, 0) << r.out << r.err;
   }
   std::string first = read_file(csv[0]);
@@ -217,10 +217,9 @@ TEST_F(Verdict, TwoLockStepRunsGiveByteIdenticalTraces) {
 TEST_F(Verdict, ASlowControllerIsCountedLateAndTheRunStillEndsAtItsEnd) {
   // 101 turns; each waits 40 ms at most, the controller takes 100 ms.
   std::string s = scenario_file("end 0.5\nexpect MT = 1 at 0.5\nexpect init = 0 at 0.5\n");
-  run_result r = run_program(
-      {runner, "--lockstep", "--answer-timeout", "40", "--scenario", s, "--messages", "/dev/null",
-       "--", slow, "--delay-ms", "100"},
-      60);
+  run_result r = run_program({runner, "--lockstep", "--answer-timeout", "40", "--scenario", s,
+                              "--messages", "/dev/null", "--", slow, "--delay-ms", "100"},
+                             60);
   EXPECT_EQ(r.status, 0) << r.out << r.err;  // late answers alone do not fail
   EXPECT_NE(r.out.find("PASS line 3: expect init = 0 at 0.5\n"), std::string::npos) << r.out;
   size_t at = r.out.find("late answers: ");
@@ -236,9 +235,8 @@ TEST_F(Verdict, ASlowControllerIsCountedLateAndTheRunStillEndsAtItsEnd) {
 
 TEST_F(Verdict, AControllerThatIsGoneDoesNotHoldUpALockStepRun) {
   std::string s = scenario_file("end 10\nexpect MT = 0 at 10\n");
-  run_result r = run_program({runner, "--lockstep", "--scenario", s, "--messages", "/dev/null",
-                              "--", "/bin/true"},
-                             60);
+  run_result r = run_program(
+      {runner, "--lockstep", "--scenario", s, "--messages", "/dev/null", "--", "/bin/true"}, 60);
   EXPECT_EQ(r.status, 0) << r.out << r.err;
   EXPECT_NE(r.out.find("PASS line 2"), std::string::npos) << r.out;
   // 2001 turns unanswered, and the run did not wait a second for each.
@@ -287,9 +285,8 @@ TEST_F(Mistakes, EachKindOfScenarioMistakeStopsBeforeAnythingRuns) {
   for (const auto& k : kinds) {
     SCOPED_TRACE(k.text);
     std::string s = scenario_file(k.text), pid_file = file("pid");
-    run_result r = run_program({runner, "--lockstep", "--scenario", s, "--", probe, "--pid-file",
-                                pid_file},
-                               20);
+    run_result r = run_program(
+        {runner, "--lockstep", "--scenario", s, "--", probe, "--pid-file", pid_file}, 20);
     EXPECT_EQ(r.status, 2);
     EXPECT_EQ(r.err, s + ":" + k.reason + "\n");
     EXPECT_EQ(r.out, "");
@@ -324,7 +321,8 @@ TEST_F(Screenshot, TheWindowAtTheEndIsSavedAsAPng) {
   auto be32 = [&](size_t at) {
     return (static_cast<unsigned char>(data[at]) << 24) |
            (static_cast<unsigned char>(data[at + 1]) << 16) |
-           (static_cast<unsigned char>(data[at + 2]) << 8) | static_cast<unsigned char>(data[at + 3]);
+           (static_cast<unsigned char>(data[at + 2]) << 8) |
+           static_cast<unsigned char>(data[at + 3]);
   };
   EXPECT_EQ(be32(16), 940u);
   EXPECT_EQ(be32(20), 560u);

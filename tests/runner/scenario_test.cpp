@@ -37,7 +37,8 @@ TEST(ScenarioStatements, PressHoldsAButtonFromItsTimeForItsDuration) {
 }
 
 TEST(ScenarioStatements, ClicksAndTheToggleNameTheirButtonsAsTheWindowShowsThem) {
-  scenario s = parse("at 0 click piece\nat 0 click couvercle\nat 0 click REDESSINER\nat 3 toggle PV\n");
+  scenario s =
+      parse("at 0 click piece\nat 0 click couvercle\nat 0 click REDESSINER\nat 3 toggle PV\n");
   ASSERT_EQ(s.actions.size(), 4u);
   EXPECT_EQ(s.actions[0].button, panel_button::piece);
   EXPECT_EQ(s.actions[1].button, panel_button::lid);
@@ -122,8 +123,7 @@ TEST(ScenarioMistakes, EachKindNamesTheFileTheLineAndTheReason) {
 }
 
 TEST(ScenarioMistakes, ButtonsAreUsedTheWayThePanelWorks) {
-  EXPECT_EQ(mistake("at 1 press piece for 1\n"),
-            "s.scn:1: piece is not held: at T click piece");
+  EXPECT_EQ(mistake("at 1 press piece for 1\n"), "s.scn:1: piece is not held: at T click piece");
   EXPECT_EQ(mistake("at 1 click INIT\n"), "s.scn:1: INIT is not clicked: at T press INIT for D");
   EXPECT_EQ(mistake("at 1 press PV for 1\n"), "s.scn:1: PV is not held: at T toggle PV");
   EXPECT_EQ(mistake("at 1 click quit\n"), "s.scn:1: quit is not scripted: 'end T' ends the run");

@@ -55,7 +55,8 @@ TEST(MessageCounts, TheWholeLineMustMatchBlanksIncluded) {
 
 TEST(MessageCounts, TooManyNamesTheTurnOfTheFirstExtraOne) {
   scenario s = parse("expect \"TRANSFERT\" count 1 by 0.5\n");
-  auto results = judge(s, lockstep_record(s, {{3, "TRANSFERT"}, {7, "TRANSFERT"}, {9, "TRANSFERT"}}));
+  auto results =
+      judge(s, lockstep_record(s, {{3, "TRANSFERT"}, {7, "TRANSFERT"}, {9, "TRANSFERT"}}));
   EXPECT_FALSE(results[0].passed);
   EXPECT_EQ(results[0].observed, "observed 3 by turn 100 (0.5 s), one too many in turn 7");
   EXPECT_FALSE(all_passed(results));
@@ -92,7 +93,7 @@ TEST(VerdictLines, OneLinePerExpectationThenTheSummary) {
   print_verdict(out, judge(s, lockstep_record(s, {{1, "X"}}, 1)));
   EXPECT_EQ(out.str(),
             "PASS line 2: expect MT = 1 at 0.1\n"
-            "FAIL line 3: expect never \"X\": observed 1 times, first in turn 1\n"
+            "FAIL line 3: expect never \"X\": observed once, first in turn 1\n"
             "FAILED: 1 of 2 expectations hold\n");
   std::ostringstream late;
   print_late_answers(late, 3, 250);
@@ -108,8 +109,8 @@ TEST(VerdictLines, AnEmptyScenarioPasses) {
 TEST(JUnitFile, OneTestCasePerExpectationAndOneFailureElementPerFailure) {
   scenario s = parse("expect never \"<a & 'b'>\"\nexpect MT = 1 at 0.1\nexpect ASPI = 0 at 0.1\n");
   std::ostringstream xml;
-  write_junit(xml, "./ctl <1>", "dir/s&t.scn", judge(s, lockstep_record(s, {{4, "<a & 'b'>"}}, 1)), 1.5,
-              "late answers: 0");
+  write_junit(xml, "./ctl <1>", "dir/s&t.scn", judge(s, lockstep_record(s, {{4, "<a & 'b'>"}}, 1)),
+              1.5, "late answers: 0");
   std::string text = xml.str();
   auto count = [&](const std::string& what) {
     size_t n = 0;
