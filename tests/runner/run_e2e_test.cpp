@@ -99,7 +99,7 @@ TEST_F(ExampleScenarios, PassWithTheDemonstrationControllerInLockStep) {
 }
 
 TEST_F(ExampleScenarios, PassWithTheDemonstrationControllerInRealTime) {
-  // Both at once, each with its own area and window: 40 s rather than 80.
+  // Both at once, each with its own area and window: 50 s rather than 100.
   std::vector<pid_t> runs;
   std::vector<std::string> outs;
   for (const char* name : {"three_workpieces", "emergency_stop"}) {
@@ -148,7 +148,7 @@ TEST_F(Verdict, AnImpossibleExpectationFailsWithWhatWasObservedAndItsJUnitCase) 
   std::ifstream example_in(example("three_workpieces"));
   std::string text((std::istreambuf_iterator<char>(example_in)), std::istreambuf_iterator<char>());
   int line = static_cast<int>(occurrences(text, "\n")) + 1;
-  std::string s = scenario_file(text + "expect \" DESTRUCTION\" count 4 by 40\n");
+  std::string s = scenario_file(text + "expect \" DESTRUCTION\" count 4 by 50\n");
   std::string junit = file("junit.xml"), out = file("out.txt");
 
   // No display of the test's: the run starts its own X server and stops it.
@@ -166,7 +166,7 @@ TEST_F(Verdict, AnImpossibleExpectationFailsWithWhatWasObservedAndItsJUnitCase) 
   EXPECT_EQ(status, 1);
   std::string o = read_file(out);
   EXPECT_NE(o.find("FAIL line " + std::to_string(line) +
-                   ": expect \" DESTRUCTION\" count 4 by 40: observed 3 by turn 8000 (40 s)\n"),
+                   ": expect \" DESTRUCTION\" count 4 by 50: observed 3 by turn 10000 (50 s)\n"),
             std::string::npos)
       << o;
   EXPECT_EQ(occurrences(o, "FAIL"), 2u) << o;  // the line and the summary
@@ -179,7 +179,7 @@ TEST_F(Verdict, AnImpossibleExpectationFailsWithWhatWasObservedAndItsJUnitCase) 
   std::string x = read_file(junit);
   EXPECT_EQ(occurrences(x, "<testcase "), 11u) << x;
   EXPECT_EQ(occurrences(x, "<failure "), 1u) << x;
-  EXPECT_NE(x.find("observed 3 by turn 8000"), std::string::npos) << x;
+  EXPECT_NE(x.find("observed 3 by turn 10000"), std::string::npos) << x;
 }
 
 TEST_F(Verdict, TwoLockStepRunsGiveByteIdenticalTraces) {
