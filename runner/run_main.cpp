@@ -13,6 +13,8 @@
 
 namespace {
 
+// Neither pass nor fail: a usage or scenario mistake, or a run that could
+// not be made or recorded.
 constexpr int usage_status = 2;
 
 // A file asked for on the command line, opened before the run so that a
