@@ -40,6 +40,8 @@ int message_log::sync() {
 
 void message_log::end_line() {
   logged.push_back({current_turn, pending});
-  destination << pending << '\n';
+  // Few lines a run: each is written at once, so that a run cut short
+  // still leaves them.
+  destination << pending << std::endl;
   pending.clear();
 }
