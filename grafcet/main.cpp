@@ -2,14 +2,17 @@
 //   corvan corvan-grafcet [--no-window] [--trace FILE.vcd] chart.graf
 // Mistakes in the chart or the command line end it with status 2 before it
 // attaches to the exchange.
+#include <cstdlib>
 #include <fstream>
 #include <iostream>
 #include <memory>
 #include <sstream>
 #include <stdexcept>
+#include <thread>
 
 #include "grafcet/chart_controller.h"
 #include "grafcet/chart_trace.h"
+#include "grafcet/chart_view.h"
 #include "grafcet/options.h"
 #include "grafcet/parser.h"
 #include "iolink/IOsharemem_client.h"
@@ -25,6 +28,18 @@ bool read_file(const std::string& path, std::string& text) {
   s << in.rdbuf();
   text = s.str();
   return true;
+}
+
+bool display_available() {
+  const char* display = std::getenv("DISPLAY");
+  if (display && *display) return true;
+  std::cerr << "corvan-grafcet: no display, running without the chart window" << std::endl;
+  return false;
+}
+
+std::string file_name(const std::string& path) {
+  size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 }  // namespace
@@ -55,7 +70,17 @@ int main(int argc, char** argv) {
 
   IOsharemem_client link(o.memory_ident);
   grafcet::chart_clock clock(grafcet::chart_clock::lockstep_from_environment());
-  grafcet::chart_controller controller(parsed.model, clock, trace.get(), nullptr);
-  controller.run(link);
+  bool window = o.window && display_available();
+  grafcet::snapshot_box box(parsed.model);
+  grafcet::chart_controller controller(parsed.model, clock, trace.get(), window ? &box : nullptr);
+  if (!window) {
+    controller.run(link);
+    return 0;
+  }
+  // The exchange runs on its own thread so that drawing never delays a turn;
+  // closing the window leaves the controller running until the run ends.
+  std::thread exchange([&] { controller.run(link); });
+  grafcet::chart_window(parsed.model, box, "grafcet " + file_name(o.chart_path)).run();
+  exchange.join();
   return 0;
 }

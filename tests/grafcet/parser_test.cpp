@@ -93,7 +93,7 @@ TEST(ChartLanguage, StepsMayBeUsedBeforeTheirDeclaration) {
 }
 
 TEST(ChartLanguage, ExampleChartsParseWithoutWarning) {
-  for (const char* name : {"pusher.graf"}) {
+  for (const char* name : {"pusher.graf", "gluing_line.graf"}) {
     std::string path = source_file(std::string("examples/grafcet/") + name);
     std::string text = file_text(path);
     ASSERT_FALSE(text.empty()) << path;
