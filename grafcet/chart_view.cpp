@@ -89,17 +89,18 @@ void chart_view::draw_step(int s) const {
     fl_color(token_colour);
     fl_pie(sx + size / 2 - token_radius, sy + size - 8 - 2 * token_radius, 2 * token_radius, 2 * token_radius, 0, 360);
   }
-  if (places.action_widths[s] == 0) return;
-  const point& box = places.action_boxes[s];
-  int bx = x() + box.x, by = y() + box.y;
+  const action_box& box = places.actions[s];
+  if (box.lines.empty()) return;
+  int bx = x() + box.corner.x, by = y() + box.corner.y;
   fl_color(FL_BLACK);
   fl_xyline(sx + size, sy + size / 2, bx);
   fl_color(active ? active_fill : FL_WHITE);
-  fl_rectf(bx, by, places.action_widths[s], chart_layout::action_height);
+  fl_rectf(bx, by, box.width, box.height);
   fl_color(FL_BLACK);
-  fl_rect(bx, by, places.action_widths[s], chart_layout::action_height);
+  fl_rect(bx, by, box.width, box.height);
   fl_font(FL_HELVETICA, text_size);
-  fl_draw(places.action_texts[s].c_str(), bx + 4, by + chart_layout::action_height - 7);
+  for (size_t i = 0; i < box.lines.size(); ++i)
+    fl_draw(box.lines[i].c_str(), bx + 4, by + static_cast<int>(i + 1) * chart_layout::action_line);
 }
 
 void chart_view::draw_transition(int t) const {

@@ -9,7 +9,7 @@ namespace grafcet {
 namespace {
 
 constexpr int margin = 10;
-constexpr int title_height = 24;
+constexpr int title_height = 30;
 constexpr int grafcet_gap = 30;
 constexpr int min_column_width = 60;
 constexpr int column_gap = 20;
@@ -17,31 +17,41 @@ constexpr int return_rise = 12;  // a return link enters its step from this high
 
 class layout_builder {
  public:
-  layout_builder(const chart& m, int cw)
+  layout_builder(const chart& m, int cw, int mw)
       : model(m),
         char_width(cw),
+        max_width(mw),
         rank(m.steps.size(), -1),
         column(m.steps.size(), 0),
         bar_column(m.transitions.size(), 0),
         bar_row(m.transitions.size(), -1) {
     out.steps.resize(m.steps.size());
     out.bars.resize(m.transitions.size());
-    out.action_boxes.resize(m.steps.size());
-    out.action_widths.resize(m.steps.size());
-    out.action_texts.resize(m.steps.size());
+    out.actions.resize(m.steps.size());
     for (const action& a : m.actions) {
-      std::string& text = out.action_texts[a.step];
-      text += (text.empty() ? "" : ", ") + a.text;
+      action_box& box = out.actions[a.step];
+      box.lines.push_back(a.text);
+      box.width = std::max(box.width, text_width(a.text) + 8);
+      box.height = static_cast<int>(box.lines.size()) * chart_layout::action_line + 6;
     }
   }
 
   chart_layout run() {
-    int left = margin;
+    int left = margin, top = margin;
     for (size_t g = 0; g < model.grafcets.size(); ++g) {
       rank_steps(static_cast<int>(g));
-      left += place(static_cast<int>(g), left) + grafcet_gap;
+      // Placed once to learn its size, again if it has to go to a new band.
+      chart_layout before = out;
+      int width = place(static_cast<int>(g), left, top);
+      if (left > margin && left + width > max_width) {
+        out = std::move(before);
+        left = margin;
+        top = out.height;
+        width = place(static_cast<int>(g), left, top);
+      }
+      out.width = std::max(out.width, left + width + margin);
+      left += width + grafcet_gap;
     }
-    out.width = left - grafcet_gap + margin;
     return std::move(out);
   }
 
@@ -50,37 +60,41 @@ class layout_builder {
 
   // ------------------------------------------------ ranks and columns
 
-  // Breadth first from the initial steps: a transition is placed once all
-  // its upstream steps are, one row below the lowest of them; its
-  // downstream steps go side by side from its column.
+  // Breadth first from each initial step in turn: a transition is placed
+  // once all its upstream steps are, one row below the lowest of them; its
+  // downstream steps go side by side from its column. Each initial step
+  // not yet reached starts a sequence right of everything placed so far,
+  // and so do steps entered by forcing only.
   void rank_steps(int g) {
     std::set<std::pair<int, int>> taken;  // (rank, column)
     std::deque<int> queue;
+    int next_column = 0;
     auto put = [&](int s, int r, int c) {
       while (taken.count({r, c})) ++c;
       taken.insert({r, c});
       rank[s] = r;
       column[s] = c;
+      next_column = std::max(next_column, c + 1);
       queue.push_back(s);
     };
-    const std::vector<int>& steps = model.grafcets[g].steps;
-    for (int s : steps)
-      if (model.steps[s].initial) put(s, 0, 0);
-    for (size_t next_root = 0;;) {
+    std::vector<int> roots;
+    for (int s : model.grafcets[g].steps)
+      if (model.steps[s].initial) roots.push_back(s);
+    for (int s : model.grafcets[g].steps)
+      if (!model.steps[s].initial) roots.push_back(s);
+    for (int root : roots) {
+      if (rank[root] >= 0) continue;
+      put(root, 0, next_column);
       while (!queue.empty()) {
         int s = queue.front();
         queue.pop_front();
-        place_transitions_from(s, put);
+        place_transitions_from(s, put, next_column);
       }
-      // Steps no transition reaches (entered by forcing only) start rows of their own.
-      while (next_root < steps.size() && rank[steps[next_root]] >= 0) ++next_root;
-      if (next_root == steps.size()) break;
-      put(steps[next_root], 0, 0);
     }
   }
 
   template <typename Put>
-  void place_transitions_from(int s, Put& put) {
+  void place_transitions_from(int s, Put& put, int& next_column) {
     int branch = 0;
     for (size_t t = 0; t < model.transitions.size(); ++t) {
       const transition& tr = model.transitions[t];
@@ -94,6 +108,7 @@ class layout_builder {
       // A choice puts its transitions side by side; a synchronisation
       // stands under its first upstream step.
       bar_column[t] = tr.upstream.size() == 1 ? column[s] + branch++ : column[tr.upstream[0]];
+      next_column = std::max(next_column, bar_column[t] + 1);
       for (size_t i = 0; i < tr.downstream.size(); ++i)
         if (rank[tr.downstream[i]] < 0) put(tr.downstream[i], row + 1, bar_column[t] + static_cast<int>(i));
     }
@@ -101,8 +116,8 @@ class layout_builder {
 
   // ---------------------------------------------------------- pixels
 
-  // Places grafcet g from x = left; returns its width.
-  int place(int g, int left) {
+  // Places grafcet g from (left, band_top); returns its width.
+  int place(int g, int left, int band_top) {
     const partial_grafcet& pg = model.grafcets[g];
     std::vector<int> transitions;
     for (size_t t = 0; t < model.transitions.size(); ++t)
@@ -112,41 +127,55 @@ class layout_builder {
     for (int s : pg.steps) columns = std::max(columns, column[s] + 1), rows = std::max(rows, rank[s] + 1);
     for (int t : transitions) columns = std::max(columns, bar_column[t] + 1);
     std::vector<int> widths(columns, min_column_width);
-    for (int s : pg.steps) {
-      if (!out.action_texts[s].empty()) out.action_widths[s] = text_width(out.action_texts[s]) + 8;
-      widths[column[s]] = std::max(widths[column[s]], chart_layout::step_size + 10 + out.action_widths[s]);
-    }
+    for (int s : pg.steps)
+      widths[column[s]] = std::max(widths[column[s]], chart_layout::step_size + 10 + out.actions[s].width);
     for (int t : transitions)
       widths[bar_column[t]] = std::max(widths[bar_column[t]], chart_layout::step_size / 2 + chart_layout::bar_half_width +
                                                                   8 + text_width(model.transitions[t].text));
 
-    int lanes = 0;
+    // Return links climb along lanes just left of the leftmost column they
+    // join, so that they stay close to the steps they link.
+    std::vector<int> lanes(columns, 0);
     for (int t : transitions)
-      for (int d : model.transitions[t].downstream) lanes += rank[d] <= bar_row[t];
-    int lanes_width = lanes * chart_layout::lane_gap;
+      for (int d : model.transitions[t].downstream)
+        if (rank[d] <= bar_row[t]) ++lanes[lane_column(t, d)];
     std::vector<int> column_x(columns);
-    int x = left + lanes_width;
-    for (int c = 0; c < columns; ++c) column_x[c] = x, x += widths[c] + column_gap;
-    int top = margin + title_height;
+    int x = left;
+    for (int c = 0; c < columns; ++c) {
+      x += lanes[c] * chart_layout::lane_gap;
+      column_x[c] = x;
+      x += widths[c] + column_gap;
+    }
 
-    out.titles.push_back({left, margin + 14, pg.name});
+    // A row is as high as its tallest action box needs.
+    std::vector<int> bar_offset(rows, chart_layout::bar_offset), row_y(rows);
+    for (int s : pg.steps)
+      bar_offset[rank[s]] = std::max(bar_offset[rank[s]], action_top(s) + out.actions[s].height + 24);
+    row_y[0] = band_top + title_height;
+    for (int r = 1; r < rows; ++r)
+      row_y[r] = row_y[r - 1] + std::max(chart_layout::row_height, bar_offset[r - 1] + chart_layout::step_size);
+
+    out.titles.push_back({left, band_top + 14, pg.name});
     for (int s : pg.steps) {
-      out.steps[s] = {column_x[column[s]], top + rank[s] * chart_layout::row_height};
-      out.action_boxes[s] = {out.steps[s].x + chart_layout::step_size + 10,
-                             out.steps[s].y + (chart_layout::step_size - chart_layout::action_height) / 2};
+      out.steps[s] = {column_x[column[s]], row_y[rank[s]]};
+      out.actions[s].corner = {out.steps[s].x + chart_layout::step_size + 10, out.steps[s].y + action_top(s)};
     }
     for (int t : transitions)
-      out.bars[t] = {column_x[bar_column[t]] + chart_layout::step_size / 2,
-                     top + bar_row[t] * chart_layout::row_height + chart_layout::bar_offset};
-    int lane = 0;
-    for (int t : transitions) link(t, left, lane);
-    out.height = std::max(out.height, top + rows * chart_layout::row_height + margin);
+      out.bars[t] = {column_x[bar_column[t]] + chart_layout::step_size / 2, row_y[bar_row[t]] + bar_offset[bar_row[t]]};
+    std::vector<int> used(columns, 0);
+    for (int t : transitions) link(t, column_x, used);
+    out.height = std::max(out.height, row_y[rows - 1] + std::max(chart_layout::row_height, bar_offset[rows - 1] + chart_layout::step_size) + margin);
     return x - column_gap - left;
   }
 
+  int lane_column(int t, int d) const { return std::min(bar_column[t], column[d]); }
+
+  // A box of one line is centred on its step; a taller one hangs from its top.
+  int action_top(int s) const { return std::max(0, (chart_layout::step_size - out.actions[s].height) / 2); }
+
   int centre_x(int s) const { return out.steps[s].x + chart_layout::step_size / 2; }
 
-  void link(int t, int left, int& lane) {
+  void link(int t, const std::vector<int>& column_x, std::vector<int>& used) {
     const transition& tr = model.transitions[t];
     point bar = out.bars[t];
     int split = bar.y - chart_layout::split_gap;
@@ -169,8 +198,9 @@ class layout_builder {
       if (rank[d] > bar_row[t]) {
         out.links.push_back({{start, join}, {target.x, join}, target});
       } else {
-        // Back up to an earlier step: along a lane on the grafcet's left.
-        int lane_x = left + (lane++) * chart_layout::lane_gap;
+        // Back up to an earlier step, along a lane of its own.
+        int c = lane_column(t, d);
+        int lane_x = column_x[c] - (++used[c]) * chart_layout::lane_gap + chart_layout::lane_gap / 2;
         int above = target.y - return_rise;
         out.links.push_back({{start, join}, {lane_x, join}, {lane_x, above}, {target.x, above}, target});
         out.up_arrows.push_back({lane_x, (join + above) / 2});
@@ -186,6 +216,7 @@ class layout_builder {
 
   const chart& model;
   int char_width;
+  int max_width;
   std::vector<int> rank, column;        // by step
   std::vector<int> bar_column, bar_row;  // by transition
   chart_layout out;
@@ -193,6 +224,8 @@ class layout_builder {
 
 }  // namespace
 
-chart_layout lay_out(const chart& model, int char_width) { return layout_builder(model, char_width).run(); }
+chart_layout lay_out(const chart& model, int char_width, int max_width) {
+  return layout_builder(model, char_width, max_width).run();
+}
 
 }  // namespace grafcet

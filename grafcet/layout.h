@@ -26,20 +26,25 @@ struct caption {
   std::string text;
 };
 
+// The actions of a step, one a line, in a box on the step's right.
+struct action_box {
+  point corner{0, 0};
+  int width = 0, height = 0;  // 0 for a step without actions
+  std::vector<std::string> lines;
+};
+
 struct chart_layout {
   static constexpr int step_size = 36;        // side of a step's square
-  static constexpr int row_height = 100;      // from one rank's steps to the next
-  static constexpr int bar_offset = 64;       // from a step's top to the bar below it
+  static constexpr int row_height = 100;      // from one rank's steps to the next, at least
+  static constexpr int bar_offset = 64;       // from a step's top to the bar below it, at least
   static constexpr int bar_half_width = 12;
   static constexpr int split_gap = 16;        // from a bar to the lines around it
   static constexpr int lane_gap = 8;          // between return links on the left
-  static constexpr int action_height = 22;
+  static constexpr int action_line = 16;      // height of one line of actions
 
   std::vector<point> steps;        // top-left corner, by step index
   std::vector<point> bars;         // centre of each transition's bar
-  std::vector<point> action_boxes; // top-left of each step's action box (steps with actions)
-  std::vector<int> action_widths;  // 0 for a step without actions
-  std::vector<std::string> action_texts;
+  std::vector<action_box> actions; // by step index
   std::vector<std::vector<point>> links;  // polylines, drawn as they come
   std::vector<point> up_arrows;           // heads of return links going up
   std::vector<double_line> parallels;
@@ -47,6 +52,8 @@ struct chart_layout {
   int width = 0, height = 0;
 };
 
-chart_layout lay_out(const chart& model, int char_width = 7);
+// Partial grafcets go left to right, on a new band below once the next one
+// would end past max_width.
+chart_layout lay_out(const chart& model, int char_width = 7, int max_width = 1400);
 
 }  // namespace grafcet
