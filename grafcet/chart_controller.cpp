@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
+#include <limits>
 
 #include "grafcet/chart_trace.h"
 #include "grafcet/snapshot.h"
@@ -17,8 +18,13 @@ bool chart_clock::lockstep_from_environment() {
   return value && std::strcmp(value, "1") == 0;
 }
 
-int64_t chart_clock::now_ms(int32_t turn) const {
-  if (lockstep) return int64_t{turn} * turn_ms;
+int64_t chart_clock::now_ms(int32_t turn) {
+  if (lockstep) {
+    // After its largest value the counter goes on at 1; time must not go back.
+    turns += turn >= last_turn ? turn - last_turn : (std::numeric_limits<int32_t>::max() - last_turn) + turn;
+    last_turn = turn;
+    return turns * turn_ms;
+  }
   auto elapsed = std::chrono::steady_clock::now() - start;
   return std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count();
 }

@@ -23,11 +23,14 @@ class chart_clock {
   explicit chart_clock(bool lockstep);
   // True when CORVAN_LOCKSTEP=1 is in the environment.
   static bool lockstep_from_environment();
-  int64_t now_ms(int32_t turn) const;
+  // Called once per received turn with the simulator's turn counter.
+  int64_t now_ms(int32_t turn);
 
  private:
   bool lockstep;
   std::chrono::steady_clock::time_point start;
+  int32_t last_turn = 0;
+  int64_t turns = 0;  // counted on past the counter's wrap
 };
 
 input_values read_inputs(IOsharemem_client& link);

@@ -152,6 +152,19 @@ TEST_F(LockstepRun, TimeIsTheTurnCounterTimesFiveMilliseconds) {
   EXPECT_EQ(output(out::MT), 1);
 }
 
+TEST_F(LockstepRun, UnstableChartIsReportedOnceWithTheStepsGoingRound) {
+  start("initial step 0\nstep 1\nstep 2\n0 -> 1 : dc\n1 -> 2 : 1\n2 -> 1 : 1\n2: MT\n");
+  turn({in::dc});
+  turn();
+  turn();
+  EXPECT_EQ(output(out::MT), 1) << "kept in its last situation, step 2";
+  std::string err = read_file(err_file);
+  const std::string line = "corvan-grafcet: unstable chart after 100 passes, steps going round: 1 2\n";
+  size_t first = err.find(line);
+  ASSERT_NE(first, std::string::npos) << err;
+  EXPECT_EQ(err.find(line, first + 1), std::string::npos) << "one line, not one a turn";
+}
+
 TEST_F(LockstepRun, TraceHoldsTheStepsInputsAndOutputs) {
   std::string vcd = temp_path("grafcet_trace") + ".vcd";
   start("grafcet pusher\ninitial step 0\nstep 1\n0 -> 1 : dc\n1 -> 0 : ac\n1: MT\n", {"--trace", vcd});
