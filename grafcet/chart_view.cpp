@@ -136,6 +136,9 @@ void chart_window::run() {
   Fl::add_timeout(refresh_s, tick, this);
   while (window->shown()) Fl::wait();
   Fl::remove_timeout(tick, this);
+  // The window's removal is still in the output buffer; nothing else will
+  // send it while the exchange goes on.
+  Fl::flush();
 }
 
 void chart_window::tick(void* self) {

@@ -12,9 +12,12 @@
 #include <sstream>
 #include <string>
 
+#include "grafcet/layout.h"
+#include "grafcet/parser.h"
 #include "iolink/IOsharemem_server.h"
 #include "iolink/signals.h"
 #include "tests/support/process.h"
+#include "tests/support/xwin.h"
 
 namespace {
 
@@ -94,9 +97,9 @@ class LockstepRun : public ::testing::Test {
     unlink(err_file.c_str());
   }
 
-  void start(const std::string& text, std::vector<std::string> extra = {}) {
+  void start(const std::string& text, std::vector<std::string> extra = {"--no-window"}) {
     chart = write_chart(text);
-    std::vector<std::string> argv = {program, "--no-window"};
+    std::vector<std::string> argv = {program};
     argv.insert(argv.end(), extra.begin(), extra.end());
     argv.insert(argv.end(), {chart, "-automemlink", std::to_string(server->memory_ident())});
     pid = spawn_program(argv, "", err_file);
@@ -165,9 +168,39 @@ TEST_F(LockstepRun, UnstableChartIsReportedOnceWithTheStepsGoingRound) {
   EXPECT_EQ(err.find(line, first + 1), std::string::npos) << "one line, not one a turn";
 }
 
+TEST_F(LockstepRun, WindowFollowsTheActiveStepsAndClosingItLeavesTheControllerRunning) {
+  const char* text = "initial step 0\nstep 1\n0 -> 1 : dc\n1 -> 0 : ac\n1: MT\n";
+  start(text, {});
+  std::string title = "grafcet " + chart.substr(chart.rfind('/') + 1);
+  unsigned long window = wait_for_window(title, 20);
+  ASSERT_NE(window, 0u) << read_file(err_file);
+  grafcet::parse_result parsed = grafcet::parse_chart(text);
+  grafcet::chart_layout layout = grafcet::lay_out(parsed.model);
+  // The token's centre, in the lower half of each square.
+  auto token_pixel = [&](int step) {
+    grafcet::point p = layout.steps[parsed.model.step_index(step)];
+    return window_region(window, p.x + grafcet::chart_layout::step_size / 2,
+                         p.y + grafcet::chart_layout::step_size - 13, 1, 1);
+  };
+  const std::vector<uint8_t> red = {255, 0, 0};
+  turn();
+  EXPECT_TRUE(wait_until([&] { return token_pixel(0) == red; }, 5));
+  EXPECT_NE(token_pixel(1), red);
+  turn({in::dc});
+  EXPECT_TRUE(wait_until([&] { return token_pixel(1) == red && token_pixel(0) != red; }, 5));
+  send_wm_delete(window);
+  EXPECT_TRUE(wait_until([&] { return find_windows(title).empty(); }, 5));
+  turn({in::ac});
+  EXPECT_EQ(output(out::MT), 0);
+  turn({in::dc});
+  EXPECT_EQ(output(out::MT), 1) << "the chart still runs without its window";
+  server->sharing_terminate();
+  EXPECT_EQ(wait_for_exit(pid, 5), 0);
+}
+
 TEST_F(LockstepRun, TraceHoldsTheStepsInputsAndOutputs) {
   std::string vcd = temp_path("grafcet_trace") + ".vcd";
-  start("grafcet pusher\ninitial step 0\nstep 1\n0 -> 1 : dc\n1 -> 0 : ac\n1: MT\n", {"--trace", vcd});
+  start("grafcet pusher\ninitial step 0\nstep 1\n0 -> 1 : dc\n1 -> 0 : ac\n1: MT\n", {"--no-window", "--trace", vcd});
   turn();
   turn({in::dc});
   server->sharing_terminate();
