@@ -4,8 +4,10 @@
 #include <FL/Fl_Double_Window.H>
 #include <FL/Fl_Scroll.H>
 #include <FL/fl_draw.H>
+#include <FL/x.H>
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace grafcet {
 
@@ -130,6 +132,15 @@ chart_window::chart_window(const chart& model, const snapshot_box& b, const std:
 }
 
 chart_window::~chart_window() { Fl::remove_timeout(tick, this); }
+
+bool chart_window::display_reachable() {
+  const char* name = std::getenv("DISPLAY");
+  if (!name || !*name) return false;
+  Display* d = XOpenDisplay(nullptr);
+  if (!d) return false;
+  XCloseDisplay(d);
+  return true;
+}
 
 void chart_window::run() {
   window->show();

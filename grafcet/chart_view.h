@@ -50,6 +50,9 @@ class chart_window {
  public:
   chart_window(const chart& model, const snapshot_box& box, const std::string& title);
   ~chart_window();
+  // False when no X server answers at $DISPLAY (the toolkit would end the
+  // process instead of saying so).
+  static bool display_reachable();
   // Until the exchange ends or the window is closed.
   void run();
 

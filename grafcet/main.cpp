@@ -2,7 +2,6 @@
 //   corvan corvan-grafcet [--no-window] [--trace FILE.vcd] chart.graf
 // Mistakes in the chart or the command line end it with status 2 before it
 // attaches to the exchange.
-#include <cstdlib>
 #include <fstream>
 #include <iostream>
 #include <memory>
@@ -31,8 +30,7 @@ bool read_file(const std::string& path, std::string& text) {
 }
 
 bool display_available() {
-  const char* display = std::getenv("DISPLAY");
-  if (display && *display) return true;
+  if (grafcet::chart_window::display_reachable()) return true;
   std::cerr << "corvan-grafcet: no display, running without the chart window" << std::endl;
   return false;
 }

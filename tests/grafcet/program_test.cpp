@@ -198,6 +198,16 @@ TEST_F(LockstepRun, WindowFollowsTheActiveStepsAndClosingItLeavesTheControllerRu
   EXPECT_EQ(wait_for_exit(pid, 5), 0);
 }
 
+TEST_F(LockstepRun, WithoutAnAnsweringDisplayItRunsWithoutTheWindow) {
+  std::string display = getenv("DISPLAY") ? getenv("DISPLAY") : "";
+  setenv("DISPLAY", ":31999", 1);  // no server there
+  start("initial step 0\nstep 1\n0 -> 1 : dc\n1: MT\n1 -> 0 : ac\n", {});
+  setenv("DISPLAY", display.c_str(), 1);
+  turn({in::dc});
+  EXPECT_EQ(output(out::MT), 1);
+  EXPECT_NE(read_file(err_file).find("corvan-grafcet: no display, running without the chart window"), std::string::npos);
+}
+
 TEST_F(LockstepRun, TraceHoldsTheStepsInputsAndOutputs) {
   std::string vcd = temp_path("grafcet_trace") + ".vcd";
   start("grafcet pusher\ninitial step 0\nstep 1\n0 -> 1 : dc\n1 -> 0 : ac\n1: MT\n", {"--no-window", "--trace", vcd});
