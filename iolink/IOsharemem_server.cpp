@@ -3,7 +3,6 @@
 #include <sys/shm.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
@@ -103,15 +102,7 @@ int IOsharemem_server::get_outputs_clock() {
 }
 
 bool IOsharemem_server::wait_for_outputs(int32_t seen_clock, int timeout_us) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::microseconds(timeout_us);
-  for (;;) {
-    const int32_t clock = load_shared(area->outputs_clock);
-    if (clock != seen_clock) return true;
-    const auto left = std::chrono::duration_cast<std::chrono::microseconds>(
-        deadline - std::chrono::steady_clock::now());
-    if (left.count() <= 0) return false;
-    shared_word_wait(area->outputs_clock, clock, long(left.count()));
-  }
+  return wait_for_change(area->outputs_clock, seen_clock, timeout_us) != seen_clock;
 }
 
 void IOsharemem_server::sharing_terminate() {

@@ -12,14 +12,6 @@ namespace {
 using std::chrono::milliseconds;
 using std::chrono::steady_clock;
 
-// The line's server, a raw attachment of its area, and a controller.
-struct line_link {
-  std::list<std::string> in = input_name_list(), out = output_name_list();
-  IOsharemem_server server{in, out};
-  IOshare_area* area = attach_area(server.memory_ident());
-  IOsharemem_client client{server.memory_ident()};
-};
-
 }  // namespace
 
 TEST(ServerClock, ReadyThenOnePerPublicationThenEnded) {
