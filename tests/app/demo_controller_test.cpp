@@ -1,0 +1,205 @@
+// The demonstration controller against the real simulator, clicked through
+// the X server as an operator would: a normal run, an emergency stop and a
+// suction failure, each followed by the operator's recovery.
+#include <gtest/gtest.h>
+
+#include "tests/support/process.h"
+#include "tests/support/xwin.h"
+
+#include <signal.h>
+#include <unistd.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+const std::string corvan = build_file("app/corvan");
+const std::string demo = build_file("examples/demo_controller");
+
+// Panel buttons, in window coordinates.
+struct point {
+  int x, y;
+};
+constexpr point init_button{755, 60}, dc_button{755, 90}, atu_button{755, 150},
+    pv_button{755, 270}, piece_button{760, 485}, lid_button{860, 485},
+    intervention_button{760, 525}, quit_button{860, 525};
+
+// The messages that follow a workpiece along the line.
+const std::string transfer = "TRANSFERT", glued = "PREPARATION COLLE", lidded = "ENCOLLAGE !",
+                  gone = " DESTRUCTION", lid_on_cup = "cap a ete couple a poussoir_vv",
+                  lid_off_cup = "cap a ete decouple de poussoir_vv";
+
+class DemoController : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    pid = spawn_program({corvan, demo}, "", err_file);
+    window = wait_for_window("atelier", 20);
+    ASSERT_NE(window, 0u) << err();
+    ASSERT_TRUE(err_has("ident_mem=", 20)) << err();
+    ASSERT_TRUE(wait_until([&] { return (controller = child_of(pid)) > 0; }, 10));
+  }
+  // The simulator ends its controller with the run; both are ended by pid
+  // if the test left them running.
+  void TearDown() override {
+    if (window != 0 && wait_for_exit(pid, 0) == -1) click(quit_button);
+    if (wait_for_exit(pid, 20) == -1) {
+      kill(pid, SIGKILL);
+      wait_for_exit(pid, 5);
+    }
+    if (controller > 0 && wait_until([&] { return kill(controller, 0) != 0; }, 5) == false)
+      kill(controller, SIGKILL);
+    unlink(err_file.c_str());
+  }
+
+  std::string err() const { return read_file(err_file); }
+  std::vector<std::string> lines() const {
+    std::vector<std::string> out;
+    std::istringstream in(err());
+    for (std::string l; std::getline(in, l);) out.push_back(l);
+    return out;
+  }
+  int count(const std::string& line) const {
+    int n = 0;
+    for (const auto& l : lines())
+      if (l == line) ++n;
+    return n;
+  }
+  int count_starting(const std::string& prefix) const {
+    int n = 0;
+    for (const auto& l : lines())
+      if (l.rfind(prefix, 0) == 0) ++n;
+    return n;
+  }
+  bool err_has(const std::string& text, double timeout_s) {
+    return wait_until([&] { return err().find(text) != std::string::npos; }, timeout_s, 0.05);
+  }
+  bool reaches(const std::string& line, int n, double timeout_s) {
+    return wait_until([&] { return count(line) >= n; }, timeout_s, 0.1);
+  }
+  // The simulator keeps the controller it starts as its own child.
+  static pid_t child_of(pid_t parent) {
+    std::string p = std::to_string(parent);
+    return std::atoi(read_file("/proc/" + p + "/task/" + p + "/children").c_str());
+  }
+
+  void click(point p) {
+    xdotool("mousemove --window " + std::to_string(window) + " " + std::to_string(p.x) + " " +
+            std::to_string(p.y) + " click 1");
+  }
+  // Holds a panel button long enough for a turn to sample it.
+  void press(point p) {
+    xdotool("mousemove --window " + std::to_string(window) + " " + std::to_string(p.x) + " " +
+            std::to_string(p.y) + " mousedown 1");
+    usleep(300000);
+    xdotool("mouseup 1");
+  }
+
+  void init_and_start() {
+    int ready = count("demo: ligne prete");
+    press(init_button);
+    ASSERT_TRUE(reaches("demo: ligne prete", ready + 1, 60)) << err();
+    int producing = count("demo: production");
+    press(dc_button);
+    ASSERT_TRUE(reaches("demo: production", producing + 1, 30)) << err();
+  }
+  // "piece" is refused while the feed belt's entry is busy: each click waits
+  // until the previous workpiece has reached the main belt.
+  void load_workpieces(int n) {
+    int first = count(transfer);
+    for (int k = 1; k <= n; ++k) {
+      click(piece_button);
+      ASSERT_TRUE(reaches(transfer, first + k, 60)) << err();
+    }
+  }
+  // The operator clears the line: "interv." held for a few turns. While it
+  // is held it also clears every lid that drops into the pusher's slot, so
+  // the magazine gets three new ones, one at a time as the top frees.
+  void intervene() {
+    press(intervention_button);
+    for (int k = 0; k < 3; ++k) {
+      click(lid_button);
+      usleep(400000);
+    }
+  }
+
+  // Each workpiece that left the line had its lid laid on its glue before,
+  // and there are as many lids laid as workpieces gone.
+  void expect_every_departure_lidded() {
+    int laid = 0, departed = 0, bead = 0;
+    for (const auto& l : lines()) {
+      if (l == glued) ++bead;
+      if (l == lidded) {
+        ++laid;
+        EXPECT_LE(laid, bead) << "a lid laid on a workpiece without glue";
+      }
+      if (l == gone) {
+        ++departed;
+        EXPECT_LE(departed, laid) << "workpiece " << departed << " left without its lid\n" << err();
+      }
+    }
+  }
+
+  std::string err_file = temp_path("demo-err");
+  pid_t pid = -1;
+  pid_t controller = -1;
+  unsigned long window = 0;
+};
+
+}  // namespace
+
+TEST_F(DemoController, ThreeWorkpiecesAreGluedLiddedAndLeave) {
+  init_and_start();
+  load_workpieces(3);
+  ASSERT_TRUE(reaches(gone, 3, 120)) << err();
+  EXPECT_EQ(count(glued), 3);
+  EXPECT_EQ(count(lidded), 3);
+  expect_every_departure_lidded();
+  EXPECT_EQ(count_starting("demo: couvercle perdu"), 0);
+}
+
+TEST_F(DemoController, AfterAnEmergencyStopInterventionAndInitThreeNewWorkpiecesComplete) {
+  init_and_start();
+  load_workpieces(1);
+  // The first workpiece glued and the cup holding its lid: emergency stop.
+  ASSERT_TRUE(reaches(glued, 1, 60)) << err();
+  ASSERT_TRUE(reaches(lid_on_cup, 1, 60)) << err();
+  press(atu_button);
+  ASSERT_TRUE(err_has("demo: arret d'urgence", 10)) << err();
+  EXPECT_NE(err().find("\"interv.\", puis INIT"), std::string::npos);
+  // Suction cut: the lid falls off the cup.
+  ASSERT_TRUE(reaches(lid_off_cup, 1, 10)) << err();
+
+  intervene();
+  init_and_start();
+  // Nothing is left from before the stop: the controller fetches a new lid.
+  EXPECT_EQ(err().find("la ventouse tient un couvercle"), std::string::npos);
+  load_workpieces(3);
+  ASSERT_TRUE(reaches(gone, 3, 150)) << err();
+  EXPECT_EQ(count(lidded), 3);
+  EXPECT_EQ(count(glued), 4);  // the first one was glued, then cleared away
+  expect_every_departure_lidded();
+}
+
+TEST_F(DemoController, ALidLostToSuctionFailureStopsTheLineUntilCleared) {
+  init_and_start();
+  load_workpieces(1);
+  ASSERT_TRUE(reaches(glued, 1, 60)) << err();
+  ASSERT_TRUE(reaches(lid_on_cup, 1, 60)) << err();
+  click(pv_button);  // the suction fails and stays failed
+  ASSERT_TRUE(err_has("demo: couvercle perdu", 10)) << err();
+  EXPECT_NE(err().find("relacher PV, degager la ligne avec \"interv.\", puis INIT"),
+            std::string::npos);
+  // The workpiece waiting for that lid never leaves without one.
+  EXPECT_FALSE(reaches(gone, 1, 5)) << err();
+  EXPECT_EQ(count(lidded), 0);
+
+  click(pv_button);
+  intervene();
+  init_and_start();
+  load_workpieces(2);
+  ASSERT_TRUE(reaches(gone, 2, 120)) << err();
+  EXPECT_EQ(count(lidded), 2);
+  expect_every_departure_lidded();
+}
