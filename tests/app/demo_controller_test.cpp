@@ -9,6 +9,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -201,5 +202,34 @@ TEST_F(DemoController, ALidLostToSuctionFailureStopsTheLineUntilCleared) {
   load_workpieces(2);
   ASSERT_TRUE(reaches(gone, 2, 120)) << err();
   EXPECT_EQ(count(lidded), 2);
+  expect_every_departure_lidded();
+}
+
+TEST_F(DemoController, InitCarriesOnAWorkpieceAlreadyOnTheMainBeltAndKeepsTheHeldLid) {
+  init_and_start();
+  load_workpieces(1);
+  ASSERT_TRUE(reaches(lid_on_cup, 1, 60)) << err();
+  // INIT in production: the workpiece has just reached the main belt and the
+  // cup holds a lid; both are found again from the sensors.
+  int found = count("demo: piece a l'entree ou en station 1: elle sera encollee");
+  init_and_start();
+  EXPECT_EQ(count("demo: piece a l'entree ou en station 1: elle sera encollee"), found + 1);
+  EXPECT_EQ(count("demo: la ventouse tient un couvercle: il sera pose"), 1);
+  // INIT again just after its glue is laid: it is still at station 1, and
+  // its bead is recognised rather than waited for.
+  ASSERT_TRUE(wait_until([&] { return count(glued) == 1; }, 60, 0.01)) << err();
+  init_and_start();
+  EXPECT_TRUE(err_has("demo: la piece en station 1 avait deja son cordon de colle", 30)) << err();
+  ASSERT_TRUE(reaches(gone, 1, 60)) << err();
+  EXPECT_EQ(count(glued), 1);
+  EXPECT_EQ(count(lidded), 1);
+  // The first lid the cup let go was the one it held at both INITs, laid
+  // on the glue rather than dropped.
+  auto l = lines();
+  auto off = std::find(l.begin(), l.end(), lid_off_cup);
+  ASSERT_NE(off, l.end());
+  ASSERT_NE(off + 1, l.end());
+  EXPECT_EQ(*(off + 1), lidded);
+  EXPECT_EQ(std::count(l.begin(), off, lid_on_cup), 1);
   expect_every_departure_lidded();
 }
