@@ -135,8 +135,8 @@ int32_t turns_between(int32_t from, int32_t to) {
 }
 
 // A short wait counted in the simulator's turns. The outputs written in the
-// first cycle of the wait may be read by the simulator only after the turn
-// of the second cycle was published, so the count starts there.
+// first cycle of the wait are read by the simulator at the latest in the
+// turn after the one the second cycle reads, so the count starts there.
 class turn_wait {
  public:
   void restart() { cycles = 0; }
@@ -152,8 +152,9 @@ class turn_wait {
 };
 
 // A wait of 10 s on the line's timer: TIMER10 restarts it, timer10t comes
-// on 10 s later. TIMER10 stays on until the simulator has surely read it;
-// until then timer10t may still tell of an older start and is not looked at.
+// on 10 to 11 s later (the timer counts whole seconds). TIMER10 stays on
+// until the simulator has surely read it; until then timer10t may still tell
+// of an older start and is not looked at.
 class ten_seconds {
  public:
   void restart() {
@@ -220,13 +221,17 @@ class glue_station {
         break;
       case closing:  // both jacks leave home and close on the workpiece
         a.BZ1 = 1;
-        if (!s.b1e) state = gluing, bead_wait.restart();
+        if (!s.b1e) {
+          state = gluing;
+          bead_wait.restart();
+        }
         break;
       case gluing:  // the glue unit lays the bead
         a.BZ1 = 1;
         a.DEPOSE = 1;
-        // The bead comes in the turn after DEPOSE is read; 40 turns (0.2 s)
-        // without it: the workpiece had one.
+        // The line lays the bead in the turn that reads DEPOSE and says so
+        // with the next one; 40 turns (0.2 s) without it: the workpiece had
+        // one.
         if (s.colle) {
           state = opening;
         } else if (bead_wait.over(s.turn, 40)) {
@@ -274,7 +279,9 @@ class lid_station {
     state = s.vide ? ready : load;
     piece = none;
   }
-  bool holds_lid() const { return state == lift || state == stow || state == ready || state == lay; }
+  bool holds_lid() const {
+    return state == lift || state == stow || state == ready || state == lay;
+  }
   bool lost_lid(const sensors& s) const { return holds_lid() && !s.vide; }
   bool working() const { return piece == to_lid; }
   bool occupied() const { return piece != none; }
@@ -285,16 +292,22 @@ class lid_station {
     switch (state) {
       case load:
         a.RENT = 1;
-        if (s.te) state = settle, drop_wait.restart();
+        if (s.te) {
+          state = settle;
+          drop_wait.restart();
+        }
         break;
       case settle:
-        // From the top of the carrier into its slot, a pixel a turn: 10
-        // turns; 30 leave a margin.
+        // From the top of the carrier into its slot, a pixel a turn: at
+        // most 10 turns; 30 leave a margin.
         if (drop_wait.over(s.turn, 30)) state = push_out;
         break;
       case push_out:
         a.SORT = 1;
-        if (s.ts) state = take, empty_wait.restart();
+        if (s.ts) {
+          state = take;
+          empty_wait.restart();
+        }
         break;
       case take:
         a.DESV = 1;
@@ -304,7 +317,9 @@ class lid_station {
           state = lift;
           warned_empty = false;
         } else if (empty_wait.over(s, a)) {
-          if (!warned_empty) say("pas de couvercle sous la ventouse: magasin vide? (\"couvercle\" en ajoute)");
+          if (!warned_empty)
+            say("pas de couvercle sous la ventouse: magasin vide (\"couvercle\" en ajoute) "
+                "ou PV enfonce?");
           warned_empty = true;
           state = retry;
         }
@@ -354,7 +369,8 @@ class lid_station {
       carries c = before.leave();
       piece = c == carries::glue ? to_lid : passing;
       arrived_with = c;
-      if (c == carries::unknown) say("piece en station 2 d'avant INIT: elle passe sans couvercle");
+      if (c == carries::unknown)
+        say("piece en station 2 d'avant INIT: elle passe sans couvercle");
     }
     if ((piece == lidded || piece == passing) && !s.p2ok) {
       after.enter(piece == lidded ? carries::lid : arrived_with);
@@ -505,7 +521,10 @@ class gluing_line {
     if (entry.change(s.pp) > 0) to_station1.enter(carries::nothing);
     glue.step(s, a, to_station1, to_station2);
     lid.step(s, a, to_station2, to_station3);
-    if (press.step(s, a, to_station3)) leaving_line = true, exit_wait.restart();
+    if (press.step(s, a, to_station3)) {
+      leaving_line = true;
+      exit_wait.restart();
+    }
     // Past station 3 a workpiece needs 20 pixels more to leave the line: 80
     // turns at 0.25 pixel a turn; no sensor sees it go.
     if (leaving_line && exit_wait.over(s.turn, 120)) leaving_line = false;

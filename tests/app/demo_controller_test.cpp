@@ -23,7 +23,8 @@ const std::string demo = build_file("examples/demo_controller");
 struct point {
   int x, y;
 };
-constexpr point init_button{755, 60}, dc_button{755, 90}, atu_button{755, 150},
+constexpr point init_button{755, 60}, dc_button{755, 90}, ac_button{755, 120},
+                atu_button{755, 150},
     pv_button{755, 270}, piece_button{760, 485}, lid_button{860, 485},
     intervention_button{760, 525}, quit_button{860, 525};
 
@@ -150,10 +151,13 @@ class DemoController : public ::testing::Test {
 
 }  // namespace
 
-TEST_F(DemoController, ThreeWorkpiecesAreGluedLiddedAndLeave) {
+TEST_F(DemoController, ThreeWorkpiecesAreGluedLiddedAndLeaveBeforeAcStopsTheLine) {
   init_and_start();
   load_workpieces(3);
-  ASSERT_TRUE(reaches(gone, 3, 120)) << err();
+  press(ac_button);
+  ASSERT_TRUE(err_has("demo: arret\n", 120)) << err();
+  // The belt ran until the last one had left the line.
+  EXPECT_EQ(count(gone), 3) << err();
   EXPECT_EQ(count(glued), 3);
   EXPECT_EQ(count(lidded), 3);
   expect_every_departure_lidded();
