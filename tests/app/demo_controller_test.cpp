@@ -50,8 +50,14 @@ class DemoController : public ::testing::Test {
       kill(pid, SIGKILL);
       wait_for_exit(pid, 5);
     }
-    if (controller > 0 && wait_until([&] { return kill(controller, 0) != 0; }, 5) == false)
+    if (controller > 0 && !wait_until([&] { return kill(controller, 0) != 0; }, 5))
       kill(controller, SIGKILL);
+    // In the sanitizer build the controller reports its faults and leaks,
+    // prefixed with its pid, on the same stream.
+    if (controller > 0) {
+      EXPECT_EQ(err().find("==" + std::to_string(controller) + "=="), std::string::npos) << err();
+    }
+    EXPECT_EQ(err().find("demo_controller.cpp"), std::string::npos) << err();
     unlink(err_file.c_str());
   }
 
