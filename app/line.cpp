@@ -200,6 +200,10 @@ void line::hand_over_lid() {
 }
 
 void line::respond(IOsharemem_server& link) {
+  // Some outlines are drawn straight into the current window, which a
+  // message box closed earlier in this turn may have left pointing at its
+  // own, destroyed one.
+  window->make_current();
   if (on(out::RENT)) pusher.activate_in();
   if (on(out::SORT)) pusher.activate_out();
   if (on(out::DESV)) cup_jack.activate_out();
