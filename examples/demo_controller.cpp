@@ -16,8 +16,9 @@
 // In production each workpiece goes from the feed belt to the main belt, is
 // clamped and glued at station 1, gets a lid at station 2 (the pusher brings
 // it from the magazine, the suction cup lays it), is pressed at station 3 and
-// leaves at the end of the line. The main belt stops whenever a station works
-// on a workpiece, so one workpiece may be glued while another gets its lid.
+// leaves at the end of the line. In production the main belt runs except
+// while a station works on a workpiece, so one workpiece may be glued while
+// another gets its lid.
 //
 // After an emergency stop (ATU) or a lid lost by the suction cup ("PV"), the
 // operator clears the line with "interv." and then presses INIT: a lid that
