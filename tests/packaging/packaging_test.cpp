@@ -365,6 +365,24 @@ TEST_F(DebianPackage, DeclaresItsRunTimeDependencies) {
   EXPECT_EQ(output_of("dpkg-deb -f " + in_quotes(deb) + " Version"), "1.0.0\n");
 }
 
+// dpkg itself accepts the package: into a database of its own (unpacked,
+// not configured, since its ldconfig call needs a whole system there), and,
+// as root, against this machine's packages without changing anything.
+TEST_F(DebianPackage, DpkgInstallsIt) {
+  const fs::path admin = work.path / "var/lib/dpkg";
+  fs::create_directories(admin / "info");
+  fs::create_directories(admin / "updates");
+  std::ofstream(admin / "status");
+  ASSERT_TRUE(succeeds("dpkg --root=" + in_quotes(work.path) +
+                       " --force-depends --force-not-root --unpack " + in_quotes(deb)));
+  EXPECT_TRUE(fs::exists(work.path / "usr/bin/corvan"));
+  EXPECT_NE(output_of("dpkg --root=" + in_quotes(work.path) + " -s corvan").find("Version: 1.0.0"),
+            std::string::npos);
+  if (geteuid() == 0) {
+    EXPECT_TRUE(succeeds("dpkg --dry-run -i " + in_quotes(deb)));
+  }
+}
+
 TEST_F(DebianPackage, UnpackedAnywhereItBuildsWithFindPackage) {
   expect_runs_on_unpacked_library(build_with_find_package(root / "usr", work.path));
 }
