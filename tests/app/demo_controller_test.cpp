@@ -246,3 +246,42 @@ TEST_F(DemoController, InitCarriesOnAWorkpieceAlreadyOnTheMainBeltAndKeepsTheHel
   EXPECT_EQ(std::count(l.begin(), off, lid_on_cup), 1);
   expect_every_departure_lidded();
 }
+
+namespace {
+
+// The first line where two texts differ, with both versions; "" if equal.
+std::string first_difference(const std::string& a, const std::string& b) {
+  std::istringstream in_a(a), in_b(b);
+  std::string la, lb;
+  for (int n = 1;; ++n) {
+    bool more_a = static_cast<bool>(std::getline(in_a, la));
+    bool more_b = static_cast<bool>(std::getline(in_b, lb));
+    if (!more_a && !more_b) return "";
+    if (more_a != more_b || la != lb)
+      return "line " + std::to_string(n) + ": \"" + la + "\" / \"" + lb + "\"";
+  }
+}
+
+}  // namespace
+
+// In virtual time (each turn waits for the controller's answer) the
+// controller's waits are counted on the simulator's clock only: two runs of
+// a scenario give the same signals, turn for turn.
+TEST(DemoControllerInVirtualTime, PassesTheBundledScenariosAndRepeatsThemTurnForTurn) {
+  const std::string runner = build_file("runner/corvan-run");
+  for (const char* name : {"three_workpieces", "emergency_stop"}) {
+    SCOPED_TRACE(name);
+    std::string scenario = source_file("examples/scenarios/" + std::string(name) + ".scn");
+    std::vector<std::string> traces;
+    for (int run = 0; run < 2; ++run) {
+      std::string csv = temp_path("demo-trace");
+      run_result r = run_program(
+          {runner, "--lockstep", "--csv", csv, "--scenario", scenario, "--", demo}, 120);
+      EXPECT_EQ(r.status, 0) << r.out << r.err;
+      traces.push_back(read_file(csv));
+      unlink(csv.c_str());
+    }
+    EXPECT_GT(traces[0].size(), 1000u);
+    EXPECT_EQ(first_difference(traces[0], traces[1]), "");
+  }
+}
