@@ -216,7 +216,7 @@ class glue_station {
     switch (state) {
       case idle:
         if (s.p1ok) {
-          before.leave();
+          before.leave();  // whatever is known of it, it is glued here
           state = closing;
         }
         break;
