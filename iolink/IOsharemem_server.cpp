@@ -92,6 +92,11 @@ int IOsharemem_server::output_value(int index) {
   return load_shared(area->output_values[index]);
 }
 
+int IOsharemem_server::input_value(int index) {
+  if (index < 0 || index >= stored_count(area->input_count)) return 0;
+  return load_shared(area->input_values[index]);
+}
+
 int IOsharemem_server::get_outputs_clock() {
   area_guard hold(area->lock);
   return load_shared(area->outputs_clock);

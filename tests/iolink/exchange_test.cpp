@@ -64,6 +64,17 @@ TEST(ServerIndexBounds, OutOfRangeInputsChangeNothingAndLeaveTheLockAlone) {
   for (int i = 0; i < 50; ++i) EXPECT_EQ(link.area->input_values[i], 0) << i;
 }
 
+TEST(ServerIndexBounds, InputsReadBackAsWrittenAndOutOfRangeReadZero) {
+  line_link link;
+  link.server.setreset_input(in::colle, 1);
+  EXPECT_EQ(link.server.input_value(in::colle), 1);
+  EXPECT_EQ(link.server.input_value(in::b1s), 0);
+  link.area->input_values[in::b1s] = 1;  // what the area holds, not a copy
+  EXPECT_EQ(link.server.input_value(in::b1s), 1);
+  EXPECT_EQ(link.server.input_value(-1), 0);
+  EXPECT_EQ(link.server.input_value(input_signal_count), 0);
+}
+
 TEST(ServerIndexBounds, OutOfRangeOutputsReadZero) {
   line_link link;
   link.area->output_values[output_signal_count] = 5;
