@@ -5,6 +5,7 @@
 #include "forms/draw.h"
 #include "iolink/IOsharemem_server.h"
 #include "iolink/signals.h"
+#include "process/controller_process.h"
 
 #include <FL/Fl.H>
 #include <FL/Fl_Button.H>
@@ -17,19 +18,6 @@
 #include <iostream>
 #include <list>
 
-std::string controller_command(int argc, char** argv) {
-  std::string command;
-  for (int i = 1; i < argc; ++i) {
-    command += argv[i];
-    command += ' ';
-  }
-  return command;
-}
-
-std::string launch_string(const std::string& controller_command, int memory_ident) {
-  return controller_command + " -automemlink " + std::to_string(memory_ident) + " &";
-}
-
 IOsharemem_server* init_partage_mem(const char* controller_command) {
   if (controller_command[0] == '\0') {
     std::cerr << "ERREUR de parametre:" << std::endl;
@@ -38,12 +26,7 @@ IOsharemem_server* init_partage_mem(const char* controller_command) {
   }
   std::list<std::string> inputs = input_name_list();
   std::list<std::string> outputs = output_name_list();
-  auto* link = new IOsharemem_server(inputs, outputs);
-  // The shell starts the controller in the background and returns at once;
-  // a controller that cannot start simply leaves every output at 0.
-  int ignored = std::system(launch_string(controller_command, link->memory_ident()).c_str());
-  (void)ignored;
-  return link;
+  return new IOsharemem_server(inputs, outputs);
 }
 
 void actuator_set(IOsharemem_server* link) {
@@ -107,6 +90,8 @@ int corvan_main(int argc, char** argv) {
     std::cerr << "probleme interne de memoire" << std::endl << std::endl;
     return 0;
   }
+  // A controller that cannot start simply leaves every output at 0.
+  controller_care controller("corvan", command, link->memory_ident());
   open_display_patiently();
   fl_initialize(&argc, argv, nullptr, nullptr, 0);
   auto* atelier = new atelier_class;
@@ -115,9 +100,11 @@ int corvan_main(int argc, char** argv) {
   station.start(now_seconds());
   do {
     station.turn(now_seconds());
+    controller.poll();
     usleep(5000);
   } while (station.running());
   if (atelier->window->shown()) fl_hide_form(atelier->window);
   link->sharing_terminate();
+  controller.finish();
   return 0;
 }

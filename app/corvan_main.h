@@ -3,22 +3,16 @@
 
 #include "app/line.h"
 #include "app/timer10.h"
+#include "process/controller_process.h"
 
 #include <string>
 
 class IOsharemem_server;
 class atelier_class;
 
-// The program's arguments joined, each followed by one blank.
-std::string controller_command(int argc, char** argv);
-
-// Builds the signal-name lists, creates the exchange area and launches the
-// controller in the background. Null (after the usage lines) when the
-// command is empty.
+// Builds the signal-name lists and creates the exchange area. Null (after
+// the usage lines) when the controller command is empty.
 IOsharemem_server* init_partage_mem(const char* controller_command);
-
-// The string handed to the shell to start the controller.
-std::string launch_string(const std::string& controller_command, int memory_ident);
 
 // actionneur[i] = the link's output i, for every output.
 void actuator_set(IOsharemem_server* link);

@@ -117,14 +117,3 @@ TEST_F(Turns, TimerPulseTakesEffectOneTurnLate) {
   turn(1017);
   EXPECT_EQ(seen("timer10t"), 1);
 }
-
-TEST(ControllerLaunch, CommandJoinsArgumentsEachFollowedByABlank) {
-  char a0[] = "corvan", a1[] = "./ctrl", a2[] = "-v";
-  char* argv[] = {a0, a1, a2, nullptr};
-  EXPECT_EQ(controller_command(3, argv), "./ctrl -v ");
-  EXPECT_EQ(controller_command(1, argv), "");
-}
-
-TEST(ControllerLaunch, LaunchStringHasTwoBlanksBeforeTheOption) {
-  EXPECT_EQ(launch_string("A B ", 4242), "A B  -automemlink 4242 &");
-}

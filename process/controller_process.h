@@ -1,0 +1,56 @@
+// Starting the controller and looking after its process: shared by the
+// simulator and the tools that stand in its place or between it and the
+// user's controller.
+#pragma once
+
+#include <sys/types.h>
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+// The arguments from `first` on, each followed by one blank.
+std::string controller_command(int argc, char** argv, int first = 1);
+
+// The string handed to the shell to start the controller in the background.
+std::string launch_string(const std::string& command, int memory_ident);
+
+// Launches the controller through the shell, as the simulator always has,
+// and keeps the background process as a descendant (child subreaper) so
+// that it can be told about, signalled and reaped.
+class controller_care {
+ public:
+  // program_name prefixes every line this class writes on stderr.
+  controller_care(std::string program_name, const std::string& command, int memory_ident);
+  controller_care(const controller_care&) = delete;
+  controller_care& operator=(const controller_care&) = delete;
+
+  // Cheap enough for every turn: reaps a controller that has ended, with one
+  // line when it ended within its first 2 seconds.
+  void poll();
+  bool controller_running() const { return !running.empty(); }
+  // The launched processes still running, as poll() last saw them.
+  const std::vector<pid_t>& running_pids() const { return running; }
+  // After the run: a controller still running 3 s later gets SIGTERM, and
+  // SIGKILL 2 s after that; everything launched is reaped.
+  void finish();
+
+ private:
+  void reap_ended(bool during_run);
+  void reap(pid_t pid, int status, bool during_run);
+  void adopt_orphans();
+  bool wait_all(std::chrono::milliseconds limit);
+  void signal_all(int signal_number, const char* name, std::vector<pid_t>& signalled);
+
+  std::string program;
+  std::string command;  // as the shell runs it, for the lines written
+  std::vector<pid_t> present_before;  // children that are not ours to look after
+  std::vector<pid_t> running;
+  std::chrono::steady_clock::time_point launched;
+};
+
+// The direct children of this process, zombies included, from /proc.
+std::vector<pid_t> child_processes();
+
+// One phrase for a wait status: "status 127 (not found)", "signal 9", ...
+std::string describe_status(int status);
