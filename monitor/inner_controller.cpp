@@ -1,0 +1,21 @@
+#include "monitor/inner_controller.h"
+
+inner_controller::inner_controller(const std::string& command)
+    : server(input_names, output_names), care("corvan-monitor", command, server.memory_ident()) {}
+
+void inner_controller::publish(const input_values& inputs, uint32_t, int) {
+  for (int i = 0; i < input_signal_count; ++i) server.setreset_input(i, inputs[i]);
+  server.inputs_go();
+  care.poll();
+}
+
+output_values inner_controller::outputs() {
+  output_values values{};
+  for (int i = 0; i < output_signal_count; ++i) values[i] = server.output_value(i);
+  return values;
+}
+
+void inner_controller::finish() {
+  server.sharing_terminate();
+  care.finish();
+}

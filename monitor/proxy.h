@@ -1,0 +1,71 @@
+// The monitor's exchange: every simulator turn's inputs go inward through
+// forcing and faults, and what the inner side asks for goes outward through
+// them, as soon as it is asked for and at least once a turn. The window
+// only reads snapshots and changes the forcing, both under a short lock.
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <mutex>
+
+#include "iolink/IOsharemem_client.h"
+#include "monitor/inner_side.h"
+#include "monitor/overrides.h"
+#include "monitor/signal_trace.h"
+#include "monitor/turn_meter.h"
+
+struct monitor_snapshot {
+  input_values inputs_seen{};     // as the controller sees them
+  output_values outputs_asked{};  // by the inner side
+  output_values outputs_sent{};   // as the simulator sees them
+  std::array<int, signal_count> forced_values{};  // -1 when free
+  int32_t turn = 0;
+  int per_second = 0;
+  uint64_t missed = 0;
+  bool inner_ended = false;
+};
+
+class monitor_proxy {
+ public:
+  // trace may be null. The clock of faults and traces starts here.
+  monitor_proxy(IOsharemem_client& outer, inner_side& inner, const signal_overrides& overrides,
+                signal_trace* trace);
+
+  // Serves turns until the simulator ends the exchange or stop is set.
+  void run(const std::atomic<bool>& stop);
+
+  monitor_snapshot snapshot() const;
+  // -1 releases.
+  void force(int row, int value);
+  uint64_t turns_seen() const;
+  uint64_t turns_missed() const;
+
+ private:
+  // How long one wait for a turn lasts: the inner side's outputs are
+  // copied outward at least this often.
+  static constexpr int slice_us = 1000;
+  // Without a turn for this long the simulator is paused or gone: only
+  // then is receive() asked, since it pauses when nothing is new.
+  static constexpr auto quiet_limit = std::chrono::milliseconds(200);
+
+  void serve_turn();
+  void forward_outputs(bool refresh);
+  input_values read_inputs();
+  double seconds() const;
+  uint64_t microseconds() const;
+
+  IOsharemem_client& outer;
+  inner_side& inner;
+  signal_trace* trace;
+  const std::chrono::steady_clock::time_point start;
+
+  mutable std::mutex state_lock;  // guards overrides and state
+  signal_overrides overrides;
+  monitor_snapshot state;
+  turn_meter meter;
+  bool told_inner_ended = false;
+  output_values written{};
+  bool written_once = false;
+};
