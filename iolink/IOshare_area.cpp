@@ -53,6 +53,15 @@ bool process_gone(int32_t pid) {
 
 }  // namespace
 
+void shared_word_wait(int32_t& word, int32_t expected, long timeout_us) {
+  timespec limit{timeout_us / 1'000'000, (timeout_us % 1'000'000) * 1000};
+  syscall(SYS_futex, &word, FUTEX_WAIT, expected, &limit, nullptr, 0);
+}
+
+void shared_word_wake(int32_t& word) {
+  syscall(SYS_futex, &word, FUTEX_WAKE, INT32_MAX, nullptr, nullptr, 0);
+}
+
 void IOshare_lock::init_taken() {
   store_shared(waiters, 0);
   store_shared(turn, 0);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <climits>
 #include <cstdint>
 #include <mutex>
 
@@ -73,6 +74,16 @@ inline int32_t load_shared(const int32_t& word) {
 inline void store_shared(int32_t& word, int32_t value) {
   __atomic_store_n(&word, value, __ATOMIC_RELEASE);
 }
+
+// The next value of a turn counter: after the largest it goes on at 1,
+// since 0 means "nothing yet" and a negative value "ended".
+inline int32_t next_clock(int32_t clock) { return clock == INT32_MAX ? 1 : clock + 1; }
+
+// Sleeps while word still holds expected, at most timeout_us; returns early
+// when woken. Non-private futex calls: the word is shared between processes.
+void shared_word_wait(int32_t& word, int32_t expected, long timeout_us);
+// Wakes every process waiting on the word.
+void shared_word_wake(int32_t& word);
 
 // A signal count read from the area, cut to what the area can hold, so that
 // a damaged count never leads past a slot.

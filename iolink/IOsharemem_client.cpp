@@ -45,14 +45,20 @@ IOsharemem_client::IOsharemem_client(int ident) : mem_ident(ident) {
   last_clock = 0;
   inputs_copy.assign(input_count, 0);
   last_look = std::chrono::steady_clock::now();
+  const char* step = std::getenv("CORVAN_LOCKSTEP");
+  lockstep = step && std::string(step) == "1";
 }
 
 int IOsharemem_client::receive() {
   const int32_t clock = load_shared(area->inputs_clock);
   if (clock < 0) return -1;
-  if (clock <= last_clock) {
+  // The counter wraps to 1 after its largest value: any other value is new.
+  if (clock == last_clock) {
     if (simulator_gone()) return -1;
-    usleep(poll_pause_us);
+    if (lockstep)
+      wait_for_turn(poll_pause_us);
+    else
+      usleep(poll_pause_us);
     return 0;
   }
   area_guard hold(area->lock);
@@ -73,9 +79,25 @@ void IOsharemem_client::setreset_output(const std::string& name, int value) {
     if (slot_holds(area->output_names[i], name)) store_shared(area->output_values[i], value);
 }
 
+bool IOsharemem_client::wait_for_turn(int timeout_us) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::microseconds(timeout_us);
+  for (;;) {
+    const int32_t clock = load_shared(area->inputs_clock);
+    if (clock < 0) return false;
+    if (clock != last_clock) return true;
+    const auto left = std::chrono::duration_cast<std::chrono::microseconds>(
+        deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0) return false;
+    shared_word_wait(area->inputs_clock, clock, long(left.count()));
+  }
+}
+
 void IOsharemem_client::outputs_refresh() {
-  area_guard hold(area->lock);
-  store_shared(area->outputs_clock, load_shared(area->outputs_clock) + 1);
+  {
+    area_guard hold(area->lock);
+    store_shared(area->outputs_clock, next_clock(load_shared(area->outputs_clock)));
+  }
+  shared_word_wake(area->outputs_clock);
 }
 
 // The simulator stays attached until it dies; a dead one is detached even

@@ -17,7 +17,14 @@ class IOsharemem_client {
 
   // -1 once the exchange has ended or the simulator has died; 0 when nothing
   // new was published (after a 10 ms pause); 1 when a new turn was copied.
+  // With CORVAN_LOCKSTEP=1 in the environment the pause ends as soon as the
+  // simulator publishes, so that a lock-step run is not held up by it.
   int receive();
+  // Waits at most timeout_us for a turn newer than the last copy, without
+  // copying it. False on timeout or when the exchange has ended.
+  bool wait_for_turn(int timeout_us);
+  // The simulator's turn counter of the last copy (0 before the first).
+  int32_t turn() const { return last_clock; }
   // From the copy of the last receive; 0 for an unknown name. With a
   // repeated name the last slot wins.
   int input_is_set(const std::string& name);
@@ -34,5 +41,6 @@ class IOsharemem_client {
   std::vector<int32_t> inputs_copy;
   int32_t last_clock;
   int32_t mem_ident;
+  bool lockstep = false;
   std::chrono::steady_clock::time_point last_look;  // last check of the simulator
 };

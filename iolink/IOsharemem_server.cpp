@@ -3,6 +3,7 @@
 #include <sys/shm.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
@@ -79,8 +80,11 @@ void IOsharemem_server::setreset_input(int index, int value) {
   store_shared(area->input_values[index], value);
 }
 
+// Only the simulator writes this counter; waiting controllers and tools are
+// woken at once (a controller that does not wait is not slowed).
 void IOsharemem_server::inputs_go() {
-  __atomic_fetch_add(&area->inputs_clock, 1, __ATOMIC_ACQ_REL);
+  store_shared(area->inputs_clock, next_clock(load_shared(area->inputs_clock)));
+  shared_word_wake(area->inputs_clock);
 }
 
 int IOsharemem_server::output_value(int index) {
@@ -93,4 +97,19 @@ int IOsharemem_server::get_outputs_clock() {
   return load_shared(area->outputs_clock);
 }
 
-void IOsharemem_server::sharing_terminate() { store_shared(area->inputs_clock, -1); }
+bool IOsharemem_server::wait_for_outputs(int32_t seen_clock, int timeout_us) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::microseconds(timeout_us);
+  for (;;) {
+    const int32_t clock = load_shared(area->outputs_clock);
+    if (clock != seen_clock) return true;
+    const auto left = std::chrono::duration_cast<std::chrono::microseconds>(
+        deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0) return false;
+    shared_word_wait(area->outputs_clock, clock, long(left.count()));
+  }
+}
+
+void IOsharemem_server::sharing_terminate() {
+  store_shared(area->inputs_clock, -1);
+  shared_word_wake(area->inputs_clock);
+}

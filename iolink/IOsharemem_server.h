@@ -23,6 +23,9 @@ class IOsharemem_server {
   // 0 when the index is out of range.
   int output_value(int index);
   int get_outputs_clock();
+  // Waits until the controller's refresh counter differs from seen_clock;
+  // false after timeout_us without a refresh.
+  bool wait_for_outputs(int32_t seen_clock, int timeout_us);
   void sharing_terminate();
 
  private:
