@@ -13,6 +13,7 @@
 class Fl_Box;
 class Fl_Button;
 class Fl_Light_Button;
+class Fl_Widget;
 class Fl_Window;
 class OFD_simulator_output;
 

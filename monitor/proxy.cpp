@@ -24,9 +24,12 @@ uint64_t monitor_proxy::microseconds() const {
 void monitor_proxy::run(const std::atomic<bool>& stop) {
   auto last_look = std::chrono::steady_clock::now();
   while (!stop) {
+    const auto before = std::chrono::steady_clock::now();
     const bool new_turn = outer.wait_for_turn(slice_us);
     const auto now = std::chrono::steady_clock::now();
-    if (new_turn || now - last_look >= quiet_limit) {
+    // A wait cut short without a turn means the exchange has ended.
+    const bool cut_short = !new_turn && now - before < std::chrono::microseconds(slice_us);
+    if (new_turn || cut_short || now - last_look >= quiet_limit) {
       last_look = now;
       const int r = outer.receive();
       if (r < 0) break;
