@@ -67,7 +67,9 @@ TEST_F(Forcing, FaultOnTheCupSensorHoldsItOnlyFromFiveSeconds) {
   EXPECT_GE(held[0], five_s);
   EXPECT_LT(held[0], five_s + 50000);
   for (const auto& c : trace) {
-    if (c.signal == "vh" && c.time_us >= five_s) EXPECT_LT(c.time_us, five_s + 50000);
+    if (c.signal == "vh" && c.time_us >= five_s) {
+      EXPECT_LT(c.time_us, five_s + 50000);
+    }
   }
 }
 
