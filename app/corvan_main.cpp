@@ -17,11 +17,32 @@
 #include <cstdlib>
 #include <iostream>
 #include <list>
+#include <memory>
+
+namespace {
+
+void print_usage() {
+  std::cerr << "ERREUR de parametre:" << std::endl;
+  std::cerr << " corvan <controleur>" << std::endl << std::endl;
+}
+
+// Before anything is created or started: a run without a window would
+// leave a controller attached to an area nobody serves.
+bool open_display_or_explain(int argc, char** argv) {
+  take_toolkit_options(argc, argv);
+  if (open_display_patiently()) return true;
+  std::string name = display_name();
+  std::cerr << "corvan: impossible d'ouvrir l'affichage "
+            << (name.empty() ? "(DISPLAY non defini)" : "\"" + name + "\"")
+            << "; lancer sous xvfb-run, ou donner DISPLAY" << std::endl;
+  return false;
+}
+
+}  // namespace
 
 IOsharemem_server* init_partage_mem(const char* controller_command) {
   if (controller_command[0] == '\0') {
-    std::cerr << "ERREUR de parametre:" << std::endl;
-    std::cerr << " corvan <controleur>" << std::endl << std::endl;
+    print_usage();
     return nullptr;
   }
   std::list<std::string> inputs = input_name_list();
@@ -48,7 +69,7 @@ void workstation::start(long now) {
   timer = ten_second_timer(now);
 }
 
-void workstation::turn(long now) {
+void workstation::turn(const seconds_clock& clock) {
   Fl::check();
   // Closed by the window manager: nothing may draw into it any more, and
   // the run ends with this turn.
@@ -56,7 +77,7 @@ void workstation::turn(long now) {
   take_queued_click();
   the_line.sense(link);
   write_panel_inputs();
-  link.setreset_input(in::timer10t, timer.update(now, actionneur[out::TIMER10] == 1));
+  link.setreset_input(in::timer10t, timer.update(clock(), actionneur[out::TIMER10] == 1));
   link.inputs_go();
   actuator_set(&link);
   the_line.respond(link);
@@ -85,21 +106,24 @@ void workstation::write_panel_inputs() {
 
 int corvan_main(int argc, char** argv) {
   std::string command = controller_command(argc, argv);
-  IOsharemem_server* link = init_partage_mem(command.c_str());
-  if (!link) {
+  if (command.empty()) {
+    print_usage();
     std::cerr << "probleme interne de memoire" << std::endl << std::endl;
-    return 0;
+    return 2;
   }
+  if (!open_display_or_explain(argc, argv)) return 1;
+  std::unique_ptr<IOsharemem_server> link(init_partage_mem(command.c_str()));
   // A controller that cannot start simply leaves every output at 0.
   controller_care controller("corvan", command, link->memory_ident());
-  open_display_patiently();
   fl_initialize(&argc, argv, nullptr, nullptr, 0);
-  auto* atelier = new atelier_class;
+  std::unique_ptr<atelier_class> atelier(new atelier_class);
+  // The window owns every widget of the workstation; freed last but one.
+  std::unique_ptr<Fl_Window> window(atelier->window);
   workstation station(*link, *atelier);
   fl_show_form(atelier->window, FL_PLACE_CENTER | FL_FREE_SIZE, FL_FULLBORDER, "atelier");
   station.start(now_seconds());
   do {
-    station.turn(now_seconds());
+    station.turn(now_seconds);
     controller.poll();
     usleep(5000);
   } while (station.running());

@@ -28,8 +28,10 @@ class workstation {
 
   // Draws the whole line and starts the timer (now: wall-clock second).
   void start(long now);
-  // One simulation turn without its pause.
-  void turn(long now);
+  // One simulation turn without its pause. The clock is read at the
+  // timer's step, after the queued click: an "a propos" box kept open
+  // holds the turn, and the timer must count from when it closed.
+  void turn(const seconds_clock& clock);
   // False once "quit" was clicked or the window is no longer shown.
   bool running() const;
   // The line, for whoever looks at it between turns.
@@ -46,5 +48,6 @@ class workstation {
   int quit_request = 0;
 };
 
-// The whole run; always returns 0.
+// The whole run: 0 at its end, 2 without a controller command (usage),
+// 1 when no display can be opened (nothing is then created or started).
 int corvan_main(int argc, char** argv);

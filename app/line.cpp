@@ -330,6 +330,10 @@ movepart* line::new_glue_bead(movepart& workpiece) {
 }
 
 void line::move_and_draw() {
+  // The outlines below are drawn straight into the current window, which a
+  // message box closed in this turn may have left pointing at its own,
+  // destroyed one.
+  window->make_current();
   draw_part_support(325, 150, 50, 200);
   for (movepart* lid : lid_stack) lid->draw();
   rail.draw();

@@ -2,6 +2,12 @@
 // passed the deadline, which each turn with TIMER10 on pushes 10 s ahead.
 #pragma once
 
+#include <functional>
+
+// Where the turn reads the current second: the wall clock in the simulator,
+// any other source (a test's, a virtual one) through the same seam.
+using seconds_clock = std::function<long()>;
+
 class ten_second_timer {
  public:
   // now: wall-clock second at loop entry.

@@ -48,6 +48,10 @@ std::string OFD_afficheur_filtre_affichage::visu_page(int p) {
   return text;
 }
 
+int OFD_afficheur_filtre_affichage::typeligne(const std::string& line) {
+  return ::typeligne(line);
+}
+
 std::string OFD_afficheur_filtre_affichage::visu_ligne(const std::string& line) {
   switch (typeligne(line)) {
     case 1:
@@ -110,6 +114,8 @@ OFD_afficheur::OFD_afficheur(Fl_Window* parent, int english) : english(english),
   end_form();
 }
 
+OFD_afficheur::~OFD_afficheur() { delete window; }
+
 const char* OFD_afficheur::say(const char* french, const char* english_text) const {
   return english ? english_text : french;
 }
@@ -151,7 +157,8 @@ void OFD_afficheur::run() {
   for (;;) {
     Fl::check();
     Fl_Widget* pressed = Fl::readqueue();
-    if (pressed == cancel_button) return;
+    // Closed by the window manager: the window is hidden, as by "ANNULER".
+    if (pressed == cancel_button || !window->shown()) return;
     if (pressed == previous_button) {
       page_precedente();
     } else if (pressed == next_button) {

@@ -27,6 +27,8 @@ class OFD_afficheur_filtre_affichage {
   // The rows of page p, each ended by a line feed; "" beyond the last page.
   std::string visu_page(int p);
   std::string visu_ligne(const std::string& line);
+  // The line's type, as the free function of the line language gives it.
+  static int typeligne(const std::string& line);
 
   std::string text;
   // Kept from the last column line formatted, on whichever page it was.
@@ -52,10 +54,13 @@ class OFD_afficheur {
  public:
   // english: 0 for French labels and messages. Builds the window, hidden.
   OFD_afficheur(Fl_Window* parent, int english);
+  // Frees the window and its widgets.
+  ~OFD_afficheur();
   OFD_afficheur(const OFD_afficheur&) = delete;
   OFD_afficheur& operator=(const OFD_afficheur&) = delete;
 
-  // Shows the message until "ANNULER"/"CANCEL", the parent inactive meanwhile.
+  // Shows the message until "ANNULER"/"CANCEL" or until its window is
+  // closed, the parent inactive meanwhile.
   void activation(std::list<std::string>& lines, const std::string& title,
                   const std::string& pdf_viewer);
   void activation(std::string* lines, int n, const std::string& title,

@@ -4,6 +4,8 @@
 #include <FL/x.H>
 #include <unistd.h>
 
+#include <cstdlib>
+
 namespace {
 
 // As the toolkit does with a display it opens itself: an X protocol error
@@ -27,4 +29,16 @@ bool open_display_patiently() {
     usleep(50000);
   }
   return false;
+}
+
+void take_toolkit_options(int argc, char** argv) {
+  // As the toolkit's own start does: an option it knows is taken with its
+  // value wherever it stands, anything else is stepped over.
+  for (int i = 1; i < argc;)
+    if (!Fl::arg(argc, argv, i)) ++i;
+}
+
+std::string display_name() {
+  const char* name = std::getenv("DISPLAY");
+  return name ? name : "";
 }

@@ -11,7 +11,11 @@
 #include <FL/fl_draw.H>
 #include <FL/forms.H>
 
+#include <algorithm>
+#include <cerrno>
+#include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 
 void fl_drw_String(Fl_Align align, int x, int y, int w, int h, Fl_Color, int size, int font,
@@ -33,13 +37,25 @@ std::string fl_show_Sinput(const std::string& label, const std::string& value) {
   return typed ? typed : "";
 }
 
+namespace {
+
+// The integer at the start of text (blanks before it and anything after it
+// allowed), or fallback when there is none or it does not fit an int.
+int int_or(const char* text, int fallback) {
+  if (!text) return fallback;
+  char* end = nullptr;
+  errno = 0;
+  long read = std::strtol(text, &end, 10);
+  if (end == text || errno == ERANGE || read < INT_MIN || read > INT_MAX) return fallback;
+  return static_cast<int>(read);
+}
+
+}  // namespace
+
 int fl_show_int(const char* label, int v) {
   char shown[81];
   std::snprintf(shown, sizeof shown, "%d", v);
-  const char* typed = fl_input("%s", shown, label);
-  int read = v;
-  if (typed && std::sscanf(typed, "%d", &read) != 1) read = v;
-  return read;
+  return int_or(fl_input("%s", shown, label), v);
 }
 
 double fl_show_double(const char* label, double v) {
@@ -85,6 +101,8 @@ void fl_set_Sinput(Fl_Widget* input, const std::string& text) {
 }
 
 void fl_show_Sbigmessages(const std::string& text, int columns) {
+  // At least one column, and no wider than the screen.
+  columns = std::clamp(columns, 1, std::max(1, (Fl::w() - 10) / 6));
   Fl_Window* window = fl_bgn_form(FL_UP_BOX, 6 * columns + 10, 570);
   window->label("Messages");
   window->set_modal();
@@ -102,7 +120,7 @@ void fl_show_Sbigmessages(const std::string& text, int columns) {
   for (;;) {
     Fl::check();
     Fl_Widget* pressed = Fl::readqueue();
-    if (pressed == quit) break;
+    if (pressed == quit || !window->shown()) break;  // "Quit", or closed by the window manager
     if (pressed != save) continue;
     const char* file = fl_show_file_selector("save message", "", "*.txt", "");
     if (file) std::ofstream(file, std::ios::trunc) << text;

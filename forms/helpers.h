@@ -19,7 +19,8 @@ void fl_show_Salert(const std::string& text);
 int fl_show_Squestion(const std::string& text, int);
 // The text typed, "" when cancelled.
 std::string fl_show_Sinput(const std::string& label, const std::string& value);
-// The number typed; v when cancelled or when the answer is not a number.
+// The number typed; v when cancelled, when the answer is not a number or
+// when it does not fit an int.
 int fl_show_int(const char* label, int v);
 double fl_show_double(const char* label, double v);
 double fl_show_double(const std::string& label, double v);
@@ -33,8 +34,9 @@ void fl_add_browser_Sline(Fl_Widget* browser, const std::string& line);
 void fl_replace_browser_Sline(Fl_Widget* browser, int n, const std::string& line);
 void fl_set_Sinput(Fl_Widget* input, const std::string& text);
 
-// A modal, scrollable box of the text's lines, about columns characters wide,
-// with "save" (to a file chosen by the user) and "Quit".
+// A modal, scrollable box of the text's lines, about columns characters wide
+// (at least one, at most what the screen holds), with "save" (to a file
+// chosen by the user) and "Quit"; closing the window counts as "Quit".
 void fl_show_Sbigmessages(const std::string& text, int columns);
 
 // Closes the form being built with fl_end_form, without the Forms flip of

@@ -86,6 +86,10 @@ const OFD_afficheur_filtre_impression::output_format
 OFD_afficheur_filtre_impression::OFD_afficheur_filtre_impression(std::string* lines, int n)
     : lines(lines), line_count(n) {}
 
+int OFD_afficheur_filtre_impression::typeligne(const std::string& line) {
+  return ::typeligne(line);
+}
+
 void OFD_afficheur_filtre_impression::each_line(
     void (OFD_afficheur_filtre_impression::*line)(std::ostream&, const std::string&),
     void (OFD_afficheur_filtre_impression::*page_break)(std::ostream&, int),

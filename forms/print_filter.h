@@ -12,6 +12,9 @@ class OFD_afficheur_filtre_impression {
  public:
   OFD_afficheur_filtre_impression(std::string* lines = nullptr, int n = 0);
 
+  // The line's type, as the free function of the line language gives it.
+  static int typeligne(const std::string& line);
+
   void imprime_postscript(std::ostream& f);
   void imprime_pdf(std::ostream& f);
 

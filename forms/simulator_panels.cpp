@@ -16,8 +16,8 @@ Fl_Window* open_own_window(int w, int h) {
   return window;
 }
 
-void add_caption(int x, int y, const char* text) {
-  fl_add_Stext(FL_NO_BOX, x, y, 40, 20, text);
+Fl_Widget* add_caption(int x, int y, const char* text) {
+  return fl_add_Stext(FL_NO_BOX, x, y, 40, 20, text);
 }
 
 }  // namespace
@@ -28,7 +28,8 @@ OFD_simulator_input::OFD_simulator_input(Fl_Window* window, int x, int h) : wind
   build(x, h);
 }
 
-OFD_simulator_input::OFD_simulator_input(int h) : window(open_own_window(400, h)) {
+OFD_simulator_input::OFD_simulator_input(int h)
+    : window(open_own_window(400, h)), own_window(true) {
   build(0, h);
   end_form();
   fl_show_form(window, FL_PLACE_SIZE, FL_FULLBORDER, "Inputs Pannel");
@@ -36,7 +37,7 @@ OFD_simulator_input::OFD_simulator_input(int h) : window(open_own_window(400, h)
 
 OFD_simulator_input::~OFD_simulator_input() {
   fl_hide_form(window);
-  names.clear();
+  if (own_window) delete window;
 }
 
 void OFD_simulator_input::build(int x, int h) {
@@ -72,7 +73,7 @@ void OFD_simulator_input::check(int* init, int* quit, int* values) {
   for (;;) {
     Fl::check();
     Fl_Widget* pressed = Fl::readqueue();
-    if (pressed == quit_button) {
+    if (pressed == quit_button || !window->shown()) {
       *quit = 1;
       return;
     }
@@ -97,12 +98,12 @@ void OFD_simulator_input::check(int* init, int* quit, int* values) {
 
 OFD_simulator_output::OFD_simulator_output(Fl_Window* window, int x, int h, const char* title)
     : window(window), x_offset(x) {
-  add_caption(x + 80, 10, title);
+  caption = add_caption(x + 80, 10, title);
   build(h, x + 70, x + 150);
 }
 
 OFD_simulator_output::OFD_simulator_output(int h, const char* title)
-    : window(open_own_window(240, h)), x_offset(0) {
+    : window(open_own_window(240, h)), x_offset(0), own_window(true) {
   build(h, 30, 70);
   end_form();
   fl_show_form(window, FL_PLACE_SIZE, FL_FULLBORDER, title);
@@ -111,7 +112,18 @@ OFD_simulator_output::OFD_simulator_output(int h, const char* title)
 
 OFD_simulator_output::~OFD_simulator_output() {
   fl_hide_form(window);
-  name_list.clear();
+  if (own_window) {
+    delete window;
+    return;
+  }
+  // A widget leaves its group when it is freed.
+  for (Fl_Widget* w : embedded_widgets()) delete w;
+}
+
+std::vector<Fl_Widget*> OFD_simulator_output::embedded_widgets() const {
+  std::vector<Fl_Widget*> widgets = {caption, plus_button, minus_button, browser};
+  widgets.insert(widgets.end(), lamps.begin(), lamps.begin() + rows_per_page);
+  return widgets;
 }
 
 void OFD_simulator_output::build(int h, int minus_x, int plus_x) {

@@ -22,6 +22,7 @@ class OFD_simulator_input {
   OFD_simulator_input(Fl_Window* window, int x, int h);
   // Opens and shows a window of its own, 400 x h.
   explicit OFD_simulator_input(int h);
+  // Hides the window; frees it when it is the panel's own.
   ~OFD_simulator_input();
   OFD_simulator_input(const OFD_simulator_input&) = delete;
   OFD_simulator_input& operator=(const OFD_simulator_input&) = delete;
@@ -31,7 +32,8 @@ class OFD_simulator_input {
   // signal check marks show values (one per signal).
   void eval(int* quit, int* values);
   // Waits for "GO", "INIT" or "QUIT"; on "GO" values receive the marks and
-  // the signals that are not sticky are released.
+  // the signals that are not sticky are released. A window closed meanwhile
+  // (by the window manager, say) counts as "QUIT".
   void check(int* init, int* quit, int* values);
 
   Fl_Window* window;
@@ -45,6 +47,7 @@ class OFD_simulator_input {
 
  private:
   void build(int x, int h);
+  bool own_window = false;
 };
 
 class OFD_simulator_output {
@@ -55,6 +58,9 @@ class OFD_simulator_output {
   OFD_simulator_output(Fl_Window* window, int x, int h, const char* title);
   // Opens and shows a window of its own, 240 x h, titled title.
   OFD_simulator_output(int h, const char* title);
+  // Hides the window. Frees it when it is the panel's own; embedded, takes
+  // its widgets out of the caller's form and frees them, so that no "+" or
+  // "-" is left calling back into a panel that is gone.
   ~OFD_simulator_output();
   OFD_simulator_output(const OFD_simulator_output&) = delete;
   OFD_simulator_output& operator=(const OFD_simulator_output&) = delete;
@@ -85,9 +91,13 @@ class OFD_simulator_output {
 
  private:
   void build(int h, int minus_x, int plus_x);
+  // Every widget the panel added into a caller's form.
+  std::vector<Fl_Widget*> embedded_widgets() const;
   void hide_lamps();
   void show_page();
   int last_page() const;
+  bool own_window = false;
+  Fl_Widget* caption = nullptr;
 };
 
 void OFD_simulator_output_callback_plus(Fl_Widget*, void* panel);

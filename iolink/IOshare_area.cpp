@@ -9,7 +9,10 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
+#include <fstream>
 #include <iostream>
+#include <string>
 
 namespace {
 
@@ -47,8 +50,26 @@ int32_t own_pid() {
   return cached_pid;
 }
 
+// A dead process that its parent has not reaped yet is a zombie: kill(pid, 0)
+// still succeeds on it, but it will never give the lock back.
+bool process_is_dead(int32_t pid) {
+  char path[32];
+  std::snprintf(path, sizeof path, "/proc/%d/stat", static_cast<int>(pid));
+  std::ifstream stat(path);
+  std::string line;
+  if (!std::getline(stat, line)) return false;  // no /proc: trust kill() alone
+  // The state follows the command name, which is in parentheses and may
+  // itself hold blanks or parentheses.
+  std::size_t after_name = line.rfind(')');
+  if (after_name == std::string::npos || after_name + 2 >= line.size()) return false;
+  char state = line[after_name + 2];
+  return state == 'Z' || state == 'X';
+}
+
 bool process_gone(int32_t pid) {
-  return pid > 0 && kill(pid, 0) == -1 && errno == ESRCH;
+  if (pid <= 0) return false;
+  if (kill(pid, 0) == -1) return errno == ESRCH;
+  return process_is_dead(pid);
 }
 
 }  // namespace

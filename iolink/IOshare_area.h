@@ -21,7 +21,7 @@ constexpr std::size_t area_segment_size = 4533;  // the struct and one spare byt
 // by two processes.
 // A holder that is killed or stopped must not freeze the other side: a
 // waiter takes the lock over at once when the recorded holder no longer
-// exists, and after 500 ms when one holding lasts that long (a legitimate
+// exists or is dead and not yet reaped, and after 500 ms when one holding lasts that long (a legitimate
 // holding lasts microseconds). `turn` counts acquisitions so that a long
 // holding is told from many short ones. The takeover is a recovery, not
 // exclusion: a stopped holder that resumes works unprotected, but its

@@ -5,6 +5,7 @@
 #include <sys/shm.h>
 #include <unistd.h>
 
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
@@ -109,4 +110,30 @@ bool IOsharemem_client::simulator_gone() {
   shmid_ds state;
   if (shmctl(mem_ident, IPC_STAT, &state) == -1) return errno == EINVAL || errno == EIDRM;
   return state.shm_nattch < 2 || (kill(state.shm_cpid, 0) == -1 && errno == ESRCH);
+}
+
+IOsharemem_client::~IOsharemem_client() { shmdt(area); }
+
+namespace {
+
+// Digits only: no sign, no blank, nothing after; 0 and overflow are -1.
+int parse_ident(const char* text) {
+  if (text == nullptr || *text == '\0') return -1;
+  long long value = 0;
+  for (const char* c = text; *c != '\0'; ++c) {
+    if (*c < '0' || *c > '9') return -1;
+    value = value * 10 + (*c - '0');
+    if (value > INT_MAX) return -1;
+  }
+  return value == 0 ? -1 : static_cast<int>(value);
+}
+
+}  // namespace
+
+int automemlink_ident(int argc, char** argv) {
+  int ident = -1;
+  if (argv == nullptr) return ident;
+  for (int i = 1; i < argc && argv[i] != nullptr; ++i)
+    if (std::strcmp(argv[i], "-automemlink") == 0) ident = i + 1 < argc ? parse_ident(argv[i + 1]) : -1;
+  return ident;
 }

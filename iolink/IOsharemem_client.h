@@ -14,6 +14,10 @@ class IOsharemem_client {
  public:
   // Ends the process with status 1 for identifier 0 or a failed attachment.
   explicit IOsharemem_client(int ident);
+  // Detaches from the area; one attachment per object, hence no copies.
+  ~IOsharemem_client();
+  IOsharemem_client(const IOsharemem_client&) = delete;
+  IOsharemem_client& operator=(const IOsharemem_client&) = delete;
 
   // -1 once the exchange has ended or the simulator has died; 0 when nothing
   // new was published (after a 10 ms pause); 1 when a new turn was copied.
@@ -44,3 +48,8 @@ class IOsharemem_client {
   bool lockstep = false;
   std::chrono::steady_clock::time_point last_look;  // last check of the simulator
 };
+
+// The identifier after "-automemlink" in argv[1..argc-1], the last one when
+// the option is repeated (the simulator appends its own at the end); -1 when
+// there is none or its value is not all decimal digits, is 0 or exceeds int.
+int automemlink_ident(int argc, char** argv);

@@ -11,7 +11,9 @@ cmake --build build -j"$jobs"
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DCORVAN_SANITIZE=ON >/dev/null
 cmake --build build-asan -j"$jobs"
 
-export ASAN_OPTIONS=detect_leaks=0:abort_on_error=0
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0
+# Leaks are reported, except the toolkit's and the X libraries' own.
+export LSAN_OPTIONS=suppressions=$PWD/scripts/lsan.supp:print_suppressions=0
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
 # Each build gets its own X server, so the two suites can run side by side.

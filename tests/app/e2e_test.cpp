@@ -5,10 +5,13 @@
 #include "tests/support/process.h"
 #include "tests/support/xwin.h"
 
+#include <dirent.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/shm.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <regex>
 #include <sstream>
@@ -20,6 +23,7 @@ namespace {
 const std::string corvan = build_file("app/corvan");
 const std::string controller = build_file("tests/tools/test_controller");
 const std::string demo = build_file("examples/demo_controller");
+const std::string env = "/usr/bin/env";
 
 bool segment_exists(int id) {
   shmid_ds ds;
@@ -40,13 +44,47 @@ int segments_created_by(pid_t pid) {
   return count;
 }
 
+// The processes whose parent is this one, from /proc.
+std::vector<pid_t> own_children() {
+  std::vector<pid_t> children;
+  DIR* proc = opendir("/proc");
+  if (!proc) return children;
+  while (dirent* entry = readdir(proc)) {
+    pid_t candidate = std::atoi(entry->d_name);
+    if (candidate <= 0) continue;
+    std::ifstream stat("/proc/" + std::string(entry->d_name) + "/stat");
+    std::string line;
+    std::getline(stat, line);
+    std::size_t after_name = line.rfind(')');
+    if (after_name == std::string::npos) continue;
+    char state;
+    pid_t parent = 0;
+    std::istringstream(line.substr(after_name + 1)) >> state >> parent;
+    if (parent == getpid()) children.push_back(candidate);
+  }
+  closedir(proc);
+  return children;
+}
+
+// Ends, by pid, every process the test started: the simulator and, once it
+// is gone, the controllers it launched, which the test inherits as their
+// subreaper. A test that fails half-way leaves nothing running.
+void end_every_child() {
+  for (int round = 0; round < 50; ++round) {
+    std::vector<pid_t> children = own_children();
+    if (children.empty()) return;
+    for (pid_t child : children) {
+      kill(child, SIGKILL);
+      wait_for_exit(child, 5);
+    }
+  }
+}
+
 class Simulator : public ::testing::Test {
  protected:
+  static void SetUpTestSuite() { prctl(PR_SET_CHILD_SUBREAPER, 1); }
   void TearDown() override {
-    if (pid > 0 && wait_for_exit(pid, 0) == -1) {
-      kill(pid, SIGKILL);
-      wait_for_exit(pid, 5);
-    }
+    end_every_child();
     unlink(err_file.c_str());
   }
 
@@ -102,14 +140,71 @@ class Simulator : public ::testing::Test {
 
 }  // namespace
 
+// With a display and without one: the arguments are checked first.
 TEST_F(Simulator, WithoutArgumentItExplainsItselfAndOpensNothing) {
-  pid = spawn_program({corvan}, "", err_file);
-  ASSERT_EQ(wait_for_exit(pid, 20), 0);
-  EXPECT_EQ(err(),
-            "ERREUR de parametre:\n corvan <controleur>\n\n"
-            "probleme interne de memoire\n\n");
-  EXPECT_EQ(segments_created_by(pid), 0);
-  EXPECT_TRUE(find_windows("atelier").empty());
+  for (std::vector<std::string> argv : {std::vector<std::string>{corvan},
+                                        std::vector<std::string>{env, "-u", "DISPLAY", corvan}}) {
+    SCOPED_TRACE(argv.size() == 1 ? "with a display" : "without a display");
+    pid = spawn_program(argv, "", err_file);
+    ASSERT_EQ(wait_for_exit(pid, 20), 2);
+    EXPECT_EQ(err(),
+              "ERREUR de parametre:\n corvan <controleur>\n\n"
+              "probleme interne de memoire\n\n");
+    EXPECT_EQ(segments_created_by(pid), 0);
+    EXPECT_TRUE(find_windows("atelier").empty());
+  }
+}
+
+TEST_F(Simulator, WithoutADisplayItSaysSoAndStartsNothing) {
+  std::string argv_file = temp_path("argv");
+  const std::string unset_line =
+      "corvan: impossible d'ouvrir l'affichage (DISPLAY non defini); "
+      "lancer sous xvfb-run, ou donner DISPLAY\n";
+  const std::string wrong_line =
+      "corvan: impossible d'ouvrir l'affichage \":4711\"; "
+      "lancer sous xvfb-run, ou donner DISPLAY\n";
+  struct {
+    std::vector<std::string> argv;
+    std::string message;
+  } cases[] = {
+      {{env, "-u", "DISPLAY", corvan, controller, "--argv-file", argv_file}, unset_line},
+      // A display named among the arguments is the one tried.
+      {{corvan, controller, "--argv-file", argv_file, "-display", ":4711"}, wrong_line},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.message);
+    pid = spawn_program(c.argv, "", err_file);
+    ASSERT_EQ(wait_for_exit(pid, 20), 1);
+    EXPECT_EQ(err(), c.message);
+    EXPECT_EQ(segments_created_by(pid), 0);
+    // A controller launched anyway would have written its arguments by now.
+    usleep(500000);
+    EXPECT_EQ(read_file(argv_file), "");
+    EXPECT_TRUE(own_children().empty());
+  }
+  unlink(argv_file.c_str());
+}
+
+// DISPLAY names no server here; the argument names the real one, and the
+// controller still gets the option in its command.
+TEST_F(Simulator, DisplayNamedAmongTheArgumentsIsTheOneOpened) {
+  const char* real = std::getenv("DISPLAY");
+  ASSERT_NE(real, nullptr);
+  std::string argv_file = temp_path("argv");
+  std::string env_display = std::string("DISPLAY=") + ":4711";
+  std::vector<std::string> argv = {env,        env_display, corvan,   controller,
+                                   "-display", real,        "--argv-file", argv_file};
+  pid = spawn_program(argv, "", err_file);
+  window = wait_for_window("atelier", 20);
+  ASSERT_NE(window, 0u) << err();
+  ASSERT_TRUE(err_has("ident_mem="));
+  ASSERT_TRUE(wait_until([&] { return !read_file(argv_file).empty(); }, 10));
+  EXPECT_EQ(read_file(argv_file), controller + "\n-display\n" + real + "\n--argv-file\n" +
+                                      argv_file + "\n-automemlink\n" +
+                                      std::to_string(ident()) + "\n");
+  click_quit();
+  EXPECT_EQ(wait_for_exit(pid, 20), 0);
+  unlink(argv_file.c_str());
 }
 
 TEST_F(Simulator, ControllerGetsItsArgumentsSplitByTheShellAndTheSegment) {

@@ -8,6 +8,8 @@
 #include <FL/Fl_Box.H>
 #include <FL/Fl_Button.H>
 
+#include <cstdarg>
+#include <cstdio>
 #include <functional>
 #include <string>
 #include <vector>
@@ -19,12 +21,12 @@ class LineTurns : public WorkstationTest {
   line& L() { return station->get_line(); }
   void set(const char* output, int value) { client->setreset_output(output, value); }
   void turns(int n) {
-    for (int i = 0; i < n; ++i) station->turn(1000);
+    for (int i = 0; i < n; ++i) station->turn(test_clock);
   }
   // Runs turns until cond holds; the number of turns it took, or -1.
   int turns_until(const std::function<bool()>& cond, int limit) {
     for (int n = 1; n <= limit; ++n) {
-      station->turn(1000);
+      station->turn(test_clock);
       if (cond()) return n;
     }
     return -1;
@@ -363,4 +365,38 @@ TEST_F(LineTurns, OutputValuesOtherThanOneLeaveTheActuatorsIdle) {
   set("MTA", 1);
   turns(12);
   EXPECT_EQ(w->actual_first_xpos(), 53);  // 12 steps of 0.3
+}
+
+namespace {
+
+std::vector<std::string> toolkit_warnings;
+
+void keep_warning(const char* format, ...) {
+  char text[256];
+  va_list args;
+  va_start(args, format);
+  std::vsnprintf(text, sizeof text, format, args);
+  va_end(args);
+  toolkit_warnings.push_back(text);
+}
+
+}  // namespace
+
+// The closed box leaves the toolkit drawing into its destroyed window: the
+// turn must make the line's window current before it draws anything.
+TEST_F(LineTurns, TurnsAfterTheAboutBoxDrawIntoTheLineWindow) {
+  turns(61);
+  clear_window(atelier->window, FL_BLACK);
+  toolkit_warnings.clear();
+  auto previous = Fl::warning;
+  Fl::warning = keep_warning;
+  atelier->about_button->do_callback();
+  close_modal_box_after(0.1);
+  turns(3);
+  settle();
+  Fl::warning = previous;
+  EXPECT_TRUE(toolkit_warnings.empty()) << toolkit_warnings.front();
+  EXPECT_EQ(pixel(atelier->window, 297, 100), rgb_of(FL_GREEN));  // the magazine's left guide
+  EXPECT_EQ(pixel(atelier->window, 351, 100), rgb_of(FL_GREEN));  // and its right one
+  EXPECT_EQ(pixel(atelier->window, 320, 245), rgb_of(FL_RED));    // the lowest lid
 }

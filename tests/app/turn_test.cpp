@@ -10,7 +10,8 @@ class Turns : public WorkstationTest {
  protected:
   // One turn, then what the controller sees of it.
   void turn(long now = 1000) {
-    station->turn(now);
+    clock_second = now;
+    station->turn(test_clock);
     ASSERT_EQ(client->receive(), 1);
   }
   int seen(const char* name) { return client->input_is_set(name); }
@@ -45,11 +46,11 @@ TEST_F(Turns, PanelButtonsAreSampledByTheirState) {
 }
 
 TEST_F(Turns, EachTurnPublishesOnce) {
-  station->turn(1000);
-  station->turn(1000);
+  station->turn(test_clock);
+  station->turn(test_clock);
   EXPECT_EQ(client->receive(), 1);
   EXPECT_EQ(client->receive(), 0);  // both turns seen in one copy
-  station->turn(1000);
+  station->turn(test_clock);
   EXPECT_EQ(client->receive(), 1);
 }
 
@@ -117,3 +118,23 @@ TEST_F(Turns, TimerPulseTakesEffectOneTurnLate) {
   turn(1017);
   EXPECT_EQ(seen("timer10t"), 1);
 }
+
+// The box holds the turn for 15 s: TIMER10, on in the turn before, renews
+// the deadline from the second the box closed, not the one it opened.
+TEST_F(Turns, TimerRenewedWhileTheAboutBoxIsOpenCountsFromItsClosing) {
+  client->setreset_output("TIMER10", 1);
+  turn(1000);
+  client->setreset_output("TIMER10", 0);
+  atelier->about_button->do_callback();
+  close_modal_box_after(0.1, [&] { clock_second = 1015; });
+  station->turn(test_clock);
+  ASSERT_EQ(client->receive(), 1);
+  EXPECT_EQ(seen("timer10t"), 0);
+  turn(1015);
+  EXPECT_EQ(seen("timer10t"), 0);
+  turn(1025);
+  EXPECT_EQ(seen("timer10t"), 0);
+  turn(1026);
+  EXPECT_EQ(seen("timer10t"), 1);
+}
+

@@ -14,6 +14,7 @@
 #include <FL/Fl_Double_Window.H>
 #include <FL/forms.H>
 
+#include <functional>
 #include <memory>
 
 class WorkstationTest : public ::testing::Test {
@@ -29,11 +30,20 @@ class WorkstationTest : public ::testing::Test {
     station = std::make_unique<workstation>(*server, *atelier);
     while (Fl::readqueue()) {
     }
-    station->start(1000);
+    station->start(clock_second);
   }
   void TearDown() override {
+    Fl::remove_timeout(close_modal_box, this);
     station.reset();
     atelier->window->hide();
+  }
+
+  // Closes the modal box that the next turn opens (the "a propos" box), as
+  // its button would, once it has been up for `open_s` seconds; `meanwhile`
+  // runs just before, while the box is still up.
+  void close_modal_box_after(double open_s, std::function<void()> meanwhile = [] {}) {
+    box_closer = std::move(meanwhile);
+    Fl::add_timeout(open_s, close_modal_box, this);
   }
 
   // What the controller reads after the last turn.
@@ -46,4 +56,21 @@ class WorkstationTest : public ::testing::Test {
   std::unique_ptr<IOsharemem_client> client;
   std::unique_ptr<atelier_class> atelier;
   std::unique_ptr<workstation> station;
+  // The second the turns read; tests move it on.
+  long clock_second = 1000;
+  seconds_clock test_clock = [this] { return clock_second; };
+
+ private:
+  static void close_modal_box(void* data) {
+    auto* self = static_cast<WorkstationTest*>(data);
+    Fl_Window* box = Fl::modal();
+    if (!box) {  // not up yet
+      Fl::repeat_timeout(0.05, close_modal_box, data);
+      return;
+    }
+    self->box_closer();
+    box->hide();
+  }
+
+  std::function<void()> box_closer;
 };

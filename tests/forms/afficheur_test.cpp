@@ -137,6 +137,25 @@ TEST_F(Viewer, PagesTurnedByButtonsAndByNumber) {
   EXPECT_FALSE(viewer->window->shown());
 }
 
+TEST_F(Viewer, ClosingItsWindowEndsTheViewingLikeCancel) {
+  std::list<std::string> message = numbered_message(3);
+  click_script script(close_then([&] { close_by_window_manager(viewer->window); },
+                                 [&] { viewer->cancel_button->do_callback(); }));
+  script.start();
+  viewer->activation(message, "t", "");
+  EXPECT_LT(script.done(), close_script_steps);
+  EXPECT_TRUE(parent->active());
+  EXPECT_FALSE(viewer->window->shown());
+}
+
+TEST_F(Viewer, DestroyedViewerFreesItsWindow) {
+  Fl_Widget_Tracker window(viewer->window);
+  Fl_Widget_Tracker browser(viewer->browser);
+  viewer.reset();
+  EXPECT_TRUE(window.deleted());
+  EXPECT_TRUE(browser.deleted());
+}
+
 TEST_F(Viewer, SeventySevenLinesAreOnePage) {
   std::list<std::string> message = numbered_message(77);
   click_script script({[&] {

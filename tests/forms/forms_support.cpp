@@ -1,10 +1,13 @@
 #include "tests/forms/forms_support.h"
 
+#include "tests/support/xwin.h"
+
 #include <FL/Fl.H>
 #include <FL/Fl_Group.H>
 #include <FL/Fl_Input.H>
 #include <FL/Fl_Browser.H>
 #include <FL/Fl_Window.H>
+#include <FL/x.H>
 
 #include <cstdio>
 #include <cstdlib>
@@ -40,13 +43,6 @@ command_result run_command(const std::string& command) {
   return result;
 }
 
-std::string read_file(const std::string& name) {
-  std::ifstream f(name, std::ios::binary);
-  std::ostringstream s;
-  s << f.rdbuf();
-  return s.str();
-}
-
 void write_file(const std::string& name, const std::string& text) {
   std::ofstream(name, std::ios::binary) << text;
 }
@@ -64,6 +60,16 @@ void click_script::tick(void* self) {
   if (script->next_ == script->steps_.size()) return;
   script->steps_[script->next_++]();
   Fl::add_timeout(0.05, tick, self);
+}
+
+void close_by_window_manager(Fl_Window* window) { send_wm_delete(fl_xid(window)); }
+
+std::vector<std::function<void()>> close_then(std::function<void()> close,
+                                              std::function<void()> fallback) {
+  std::vector<std::function<void()>> steps(close_script_steps, [] {});
+  steps.front() = std::move(close);
+  steps.back() = std::move(fallback);
+  return steps;
 }
 
 void drain_queue() {

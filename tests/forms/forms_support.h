@@ -2,6 +2,8 @@
 // with their output, and scripted clicks for modal loops.
 #pragma once
 
+#include "tests/support/process.h"  // read_file
+
 #include <functional>
 #include <string>
 #include <vector>
@@ -30,7 +32,6 @@ struct command_result {
 };
 command_result run_command(const std::string& command);
 
-std::string read_file(const std::string& name);
 void write_file(const std::string& name, const std::string& text);
 bool file_exists(const std::string& name);
 
@@ -52,6 +53,17 @@ class click_script {
   std::vector<std::function<void()>> steps_;
   std::size_t next_ = 0;
 };
+
+// Sends the window what a window manager sends when the user closes it.
+void close_by_window_manager(Fl_Window* window);
+
+// Steps for a modal loop that closing its window must end: the close, half a
+// second of nothing, then `fallback` (the loop's own way out), so that a loop
+// deaf to the close still ends. The close ended it when fewer than
+// close_script_steps steps ran.
+constexpr std::size_t close_script_steps = 11;
+std::vector<std::function<void()>> close_then(std::function<void()> close,
+                                              std::function<void()> fallback);
 
 // Empties the Forms queue, so no click of an earlier test is read.
 void drain_queue();

@@ -70,6 +70,22 @@ TEST(NumberInput, IntegersTypedOrKept) {
   EXPECT_EQ(fl_show_int("n", 5), 5);
 }
 
+TEST(NumberInput, OutOfRangeKeepsTheDefault) {
+  const struct {
+    const char* typed;
+    int expected;
+  } cases[] = {{"2147483647", 2147483647}, {"-2147483648", -2147483647 - 1},
+               {"2147483648", 9},           {"-2147483649", 9},
+               {"99999999999999999999999", 9}, {" 12abc", 12}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.typed);
+    std::string shown;
+    click_script typed({[&] { answer(&shown, c.typed); }});
+    typed.start();
+    EXPECT_EQ(fl_show_int("n", 9), c.expected);
+  }
+}
+
 TEST(NumberInput, RealsWithSixDecimals) {
   std::string shown;
   click_script typed({[&] { answer(&shown, "3.25"); }});
@@ -175,4 +191,37 @@ TEST(BigMessages, SaveWritesTheTextUnchanged) {
   fl_show_Sbigmessages(text, 40);
   EXPECT_EQ(script.done(), 3u);
   EXPECT_EQ(read_file(file), text);
+}
+
+TEST(BigMessages, ClosingTheWindowEndsItLikeQuit) {
+  Fl_Window* box = nullptr;
+  click_script script(close_then(
+      [&] {
+        box = modal_dialog();
+        close_by_window_manager(box);
+      },
+      [&] { find_by_label(box, "Quit")->do_callback(); }));
+  script.start();
+  fl_show_Sbigmessages("une ligne", 40);
+  EXPECT_LT(script.done(), close_script_steps);
+  EXPECT_EQ(modal_dialog(), nullptr);
+}
+
+TEST(BigMessages, ColumnCountsAreClampedToTheScreen) {
+  const struct {
+    int columns;
+    int width;
+  } cases[] = {{0, 16}, {-5, 16}, {1, 16}, {1000000, 6 * ((Fl::w() - 10) / 6) + 10}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.columns);
+    int width = -1;
+    click_script script({[&] {
+      width = modal_dialog()->w();
+      find_by_label(modal_dialog(), "Quit")->do_callback();
+    }});
+    script.start();
+    fl_show_Sbigmessages("une ligne", c.columns);
+    EXPECT_EQ(width, c.width);
+    EXPECT_LE(width, Fl::w());
+  }
 }

@@ -31,6 +31,19 @@ TEST(LineTypes, DecidedByTheFirstTwoCharacters) {
   EXPECT_EQ(typeligne(""), 0);
 }
 
+// Callers ask the filter they hold: filter.typeligne(line).
+TEST(LineTypes, EachFilterAnswersAsTheLineLanguage) {
+  OFD_afficheur_filtre_affichage screen;
+  OFD_afficheur_filtre_impression print;
+  for (const char* line : {"#C 10 ", "#P", "#T x", "a#b", ""}) {
+    SCOPED_TRACE(line);
+    EXPECT_EQ(screen.typeligne(line), typeligne(line));
+    EXPECT_EQ(print.typeligne(line), typeligne(line));
+  }
+  EXPECT_EQ(print.typeligne("#P 5 "), 2);
+  EXPECT_EQ(screen.typeligne("#T"), 3);
+}
+
 TEST(ColumnLine, NumbersEndedBySpacesAndRuleFlags) {
   int widths[max_columns];
   char flags[max_columns];

@@ -110,6 +110,47 @@ TEST_F(InputsPanel, WaitingClearsBothFlagsUntilQuit) {
   EXPECT_EQ(init, 0);
 }
 
+TEST_F(InputsPanel, ClosingTheWindowWhileWaitingIsQuit) {
+  click_script script(close_then([&] { close_by_window_manager(panel->window); },
+                                 [&] { panel->quit_button->do_callback(); }));
+  script.start();
+  int init = 9, quit = 0;
+  int values[3] = {7, 7, 7};
+  panel->check(&init, &quit, values);
+  EXPECT_LT(script.done(), close_script_steps);
+  EXPECT_EQ(quit, 1);
+  EXPECT_EQ(std::vector<int>(values, values + 3), (std::vector<int>{7, 7, 7}));
+}
+
+TEST(StandalonePanels, DestroyedPanelsFreeTheirWindows) {
+  auto inputs = std::make_unique<OFD_simulator_input>(200);
+  auto outputs = std::make_unique<OFD_simulator_output>(200, "Sorties");
+  Fl_Widget_Tracker inputs_window(inputs->window), outputs_window(outputs->window);
+  inputs.reset();
+  outputs.reset();
+  EXPECT_TRUE(inputs_window.deleted());
+  EXPECT_TRUE(outputs_window.deleted());
+}
+
+// The caller's form lives on: the panel's "+" and "-" must not call back
+// into the panel once it is gone.
+TEST(EmbeddedPanels, DestroyedOutputsPanelTakesItsWidgetsOutOfTheForm) {
+  Fl_Window* form = fl_bgn_form(FL_FLAT_BOX, 600, 300);
+  const int before = form->children();
+  auto outputs = std::make_unique<OFD_simulator_output>(form, 300, 300, "Sorties");
+  end_form();
+  outputs->add("s0");
+  ASSERT_GT(form->children(), before);
+  outputs.reset();
+  EXPECT_EQ(form->children(), before);
+  for (const char* label : {"+", "-", "Sorties"}) {
+    Fl_Widget* left = find_by_label(form, label);
+    EXPECT_EQ(left, nullptr) << label;
+    if (left) left->do_callback();
+  }
+  delete form;
+}
+
 TEST_F(InputsPanel, EvalShowsTheValuesUnlessQuitWasPressed) {
   int quit = 5;
   int values[3] = {1, 0, 1};

@@ -100,6 +100,27 @@ TEST(AreaLock, HolderKilledWhileHoldingIsOvertaken) {
   EXPECT_EQ(line.area->lock.word, 1);
 }
 
+// A killed child stays a zombie until its parent reaps it, and a zombie
+// still answers kill(pid, 0): it must count as gone all the same.
+TEST(AreaLock, HolderKilledAndNotYetReapedIsOvertakenAtOnce) {
+  shared_line line;
+  pipe_channel said;
+  pid_t pid = child_holding_lock(line.area, said, sleep_for_ever);
+  ASSERT_EQ(said.receive(), 1);
+  kill(pid, SIGKILL);
+  siginfo_t info{};
+  ASSERT_EQ(waitid(P_PID, pid, &info, WEXITED | WNOWAIT), 0);  // dead, left unreaped
+
+  testing::internal::CaptureStderr();
+  const auto start = steady_clock::now();
+  line.server.setreset_input(in::pp, 1);
+  const auto waited = steady_clock::now() - start;
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "IOshare: verrou repris, detenteur disparu\n");
+  EXPECT_LT(waited, milliseconds(250));
+  EXPECT_EQ(line.area->input_values[in::pp], 1);
+  EXPECT_EQ(reap(pid), 128 + SIGKILL);
+}
+
 // The stopped holder is overtaken; once resumed, its unlock must not free
 // the lock that has changed hands since.
 TEST(AreaLock, StoppedHolderIsOvertakenAndCannotFreeItsSuccessorsLock) {

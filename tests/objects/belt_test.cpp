@@ -230,4 +230,5 @@ TEST_F(Belt, TurntableWithoutTravelRedrawsItsPartsAtTruncatedPlaces) {
   EXPECT_TRUE(has(340, 310, 10, 10, FL_GREEN));
   EXPECT_TRUE(has(350, 310, 1, 10, FL_WHITE));
   EXPECT_TRUE(has(400, 300, 1, 1, FL_BLACK));  // mark at angle 0: (300, 300) to (400, 300)
+  delete part;
 }
