@@ -2,6 +2,7 @@
 
 #include <FL/Fl.H>
 #include <FL/Fl_Box.H>
+#include <FL/Fl_Browser.H>
 #include <FL/Fl_Button.H>
 #include <FL/Fl_Double_Window.H>
 #include <FL/Fl_Light_Button.H>
@@ -33,6 +34,8 @@ monitor_window::monitor_window(monitor_proxy& proxy, manual_side* manual,
   outputs_panel = std::make_unique<OFD_simulator_output>(window, outputs_x, panel_height, "outputs");
   for (int row = 0; row < signal_count; ++row)
     (row < input_signal_count ? inputs_panel : outputs_panel)->add(table_signaux[row]);
+  add_names(*inputs_panel, 0, 0, input_signal_count);
+  add_names(*outputs_panel, outputs_x, input_signal_count, output_signal_count);
   add_force_buttons(0, 0, input_signal_count);
   add_force_buttons(outputs_x, input_signal_count, output_signal_count);
   if (manual) add_switches();
@@ -49,6 +52,21 @@ monitor_window::~monitor_window() {
   inputs_panel.reset();
   outputs_panel.reset();
   delete window;
+}
+
+// The panel's browser lines are as high as its font makes them, which is
+// not the 16 pixels between its lamps: the names are written beside the
+// lamps instead, over the browser's white ground.
+void monitor_window::add_names(OFD_simulator_output& panel, int panel_x, int first_row,
+                               int count) {
+  Fl_Browser* browser = panel.browser;
+  browser->hide();
+  auto* ground = new Fl_Box(FL_DOWN_BOX, browser->x(), browser->y(), browser->w(), browser->h(), "");
+  ground->color(FL_WHITE);
+  for (int k = 0; k < count; ++k) {
+    auto* name = add_text(panel_x + 24, row_top(k) - 3, 180, table_signaux[first_row + k]);
+    name->labelsize(13);
+  }
 }
 
 void monitor_window::add_force_buttons(int panel_x, int first_row, int count) {

@@ -49,6 +49,7 @@ class monitor_window {
     Fl_Button* button;
   };
 
+  void add_names(OFD_simulator_output& panel, int panel_x, int first_row, int count);
   void add_force_buttons(int panel_x, int first_row, int count);
   void add_switches();
   static void force_clicked(Fl_Widget*, void* data);
