@@ -2,6 +2,7 @@
 // between the simulator and the user's controller (or the window's manual
 // values), forcing signals, planting faults and recording the run.
 #include <FL/Fl.H>
+#include <signal.h>
 
 #include <atomic>
 #include <iostream>
@@ -22,6 +23,20 @@
 namespace {
 
 constexpr int usage_status = 2;
+
+// Set by SIGTERM or SIGINT: the exchange ends as if the simulator had ended,
+// so that the trace is complete and the inner controller is looked after.
+std::atomic<bool> stop_request{false};
+
+void request_stop(int) { stop_request = true; }
+
+void stop_on_signals() {
+  struct sigaction action {};
+  action.sa_handler = request_stop;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGTERM, &action, nullptr);
+  sigaction(SIGINT, &action, nullptr);
+}
 
 int refuse(const std::string& why) {
   std::cerr << "corvan-monitor: " << why << std::endl;
@@ -45,9 +60,9 @@ std::string trace_text(const monitor_options& o) {
 // the exchange ends (a closed window leaves the exchange running).
 void run_with_window(monitor_proxy& proxy, manual_side* manual, const std::string& inner_text,
                      const monitor_options& o) {
-  std::atomic<bool> stop{false}, done{false};
+  std::atomic<bool> done{false};
   std::thread exchange([&] {
-    proxy.run(stop);
+    proxy.run(stop_request);
     done = true;
     Fl::awake();
   });
@@ -93,15 +108,15 @@ int main(int argc, char** argv) {
     inner_text = "controller: " + command;
   }
 
+  stop_on_signals();
   monitor_proxy proxy(outer, *inner, overrides_from(o), trace.get());
   if (o.window) {
     run_with_window(proxy, manual, inner_text, o);
   } else {
-    std::atomic<bool> stop{false};
-    proxy.run(stop);
+    proxy.run(stop_request);
   }
-  inner->finish();
   if (writer) writer->flush();
+  inner->finish();
   std::cerr << "corvan-monitor: " << proxy.turns_seen() << " turns seen, "
             << proxy.turns_missed() << " missed" << std::endl;
   return 0;
