@@ -117,7 +117,8 @@ class stand_in {
     link.inputs_go();
     const int seen = outputs();
     answered = -1;
-    next += turn_period;
+    // A full pause after each turn, as the simulator makes it.
+    const auto next = bench_clock::now() + turn_period;
     while (bench_clock::now() < next) {
       if (answered < 0 && outputs() == code) answered = now_us();
       std::this_thread::sleep_for(std::chrono::microseconds(100));
@@ -134,7 +135,6 @@ class stand_in {
   }
   std::list<std::string> ins = input_name_list(), outs = output_name_list();
   IOsharemem_server link;
-  bench_clock::time_point next = bench_clock::now();
 };
 
 void exchange_figures(int turns) {

@@ -46,6 +46,7 @@ class monitor_proxy {
   // How long one wait for a turn lasts: the inner side's outputs are
   // copied outward at least this often.
   static constexpr int slice_us = 1000;
+  static constexpr int exchange_nice = -10;
   // Without a turn for this long the simulator is paused or gone: only
   // then is receive() asked, since it pauses when nothing is new.
   static constexpr auto quiet_limit = std::chrono::milliseconds(200);

@@ -8,6 +8,8 @@
 
 #include <signal.h>
 
+#include <cstdio>
+
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -43,4 +45,12 @@ inline void end_process(pid_t pid) {
     kill(pid, SIGKILL);
     wait_for_exit(pid, 5);
   }
+}
+
+// The monitor's last line: "corvan-monitor: N turns seen, M missed".
+inline bool monitor_summary(const std::string& err, long& seen, long& missed) {
+  const auto at = err.rfind("corvan-monitor: ");
+  return at != std::string::npos &&
+         std::sscanf(err.c_str() + at, "corvan-monitor: %ld turns seen, %ld missed", &seen,
+                     &missed) == 2;
 }
