@@ -54,6 +54,10 @@ void actuator_set(IOsharemem_server* link) {
   for (int i = 0; i < output_signal_count; ++i) actionneur[i] = link->output_value(i);
 }
 
+void show_atelier(atelier_class& atelier) {
+  fl_show_form(atelier.window, FL_PLACE_CENTER | FL_FREE_SIZE, FL_FULLBORDER, "atelier");
+}
+
 long now_seconds() {
   timeval tv;
   gettimeofday(&tv, nullptr);
@@ -79,6 +83,7 @@ void workstation::turn(const seconds_clock& clock) {
   write_panel_inputs();
   link.setreset_input(in::timer10t, timer.update(clock(), actionneur[out::TIMER10] == 1));
   link.inputs_go();
+  if (publication_wait) publication_wait();
   actuator_set(&link);
   the_line.respond(link);
 }
@@ -120,7 +125,7 @@ int corvan_main(int argc, char** argv) {
   // The window owns every widget of the workstation; freed last but one.
   std::unique_ptr<Fl_Window> window(atelier->window);
   workstation station(*link, *atelier);
-  fl_show_form(atelier->window, FL_PLACE_CENTER | FL_FREE_SIZE, FL_FULLBORDER, "atelier");
+  show_atelier(*atelier);
   station.start(now_seconds());
   do {
     station.turn(now_seconds);

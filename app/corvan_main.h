@@ -5,6 +5,7 @@
 #include "app/timer10.h"
 #include "process/controller_process.h"
 
+#include <functional>
 #include <string>
 
 class IOsharemem_server;
@@ -16,6 +17,9 @@ IOsharemem_server* init_partage_mem(const char* controller_command);
 
 // actionneur[i] = the link's output i, for every output.
 void actuator_set(IOsharemem_server* link);
+
+// Shows the workstation window, titled "atelier", centred.
+void show_atelier(atelier_class& atelier);
 
 // Wall-clock seconds.
 long now_seconds();
@@ -34,6 +38,10 @@ class workstation {
   void turn(const seconds_clock& clock);
   // False once "quit" was clicked or the window is no longer shown.
   bool running() const;
+  // Called in every turn right after the inputs are published, before the
+  // outputs are read: a lock-step run waits there for the controller's
+  // answer, so that the turn reads that answer and nothing else.
+  void after_publication(std::function<void()> wait) { publication_wait = std::move(wait); }
   // The line, for whoever looks at it between turns.
   line& get_line() { return the_line; }
 
@@ -46,6 +54,7 @@ class workstation {
   line the_line;
   ten_second_timer timer{0};
   int quit_request = 0;
+  std::function<void()> publication_wait;
 };
 
 // The whole run: 0 at its end, 2 without a controller command (usage),

@@ -200,6 +200,10 @@ void line::hand_over_lid() {
 }
 
 void line::respond(IOsharemem_server& link) {
+  // Some outlines are drawn straight into the current window, which a
+  // message box closed earlier in this turn may have left pointing at its
+  // own, destroyed one.
+  window->make_current();
   if (on(out::RENT)) pusher.activate_in();
   if (on(out::SORT)) pusher.activate_out();
   if (on(out::DESV)) cup_jack.activate_out();
@@ -330,10 +334,6 @@ movepart* line::new_glue_bead(movepart& workpiece) {
 }
 
 void line::move_and_draw() {
-  // The outlines below are drawn straight into the current window, which a
-  // message box closed in this turn may have left pointing at its own,
-  // destroyed one.
-  window->make_current();
   draw_part_support(325, 150, 50, 200);
   for (movepart* lid : lid_stack) lid->draw();
   rail.draw();

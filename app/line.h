@@ -54,7 +54,8 @@ class line {
   // Writes the line's inputs in their fixed order; "te" also hands the
   // lowest lid of the magazine to the pusher carrier.
   void sense(IOsharemem_server& link);
-  // The actuator phase of a turn, after the outputs have been read.
+  // The actuator phase of a turn, after the outputs have been read; it draws
+  // into the line's window whatever window was current before.
   void respond(IOsharemem_server& link);
   // "piece" and "couvercle" clicked.
   void new_workpiece();

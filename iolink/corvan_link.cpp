@@ -17,25 +17,24 @@ struct corvan_link {
 
 namespace {
 
-void report(const char* what, int ident, const char* why) {
-  std::fprintf(stderr, "corvan_link_open: %s %d: %s\n", what, ident, why);
-}
-
 // The client ends the process when it cannot attach, so everything that
 // could make it fail is tried here first.
 bool area_usable(int ident) {
   shmid_ds state;
   if (shmctl(ident, IPC_STAT, &state) == -1) {
-    report("cannot use exchange area", ident, std::strerror(errno));
+    std::fprintf(stderr,
+                 "corvan_link_open: no exchange area %d (%s): start the controller from corvan\n",
+                 ident, std::strerror(errno));
     return false;
   }
   if (state.shm_segsz < sizeof(IOshare_area)) {
-    report("not an exchange area (too small), identifier", ident, "check -automemlink");
+    std::fprintf(stderr, "corvan_link_open: segment %d is too small for an exchange area\n", ident);
     return false;
   }
   void* trial = shmat(ident, nullptr, 0);
   if (trial == reinterpret_cast<void*>(-1)) {
-    report("cannot attach exchange area", ident, std::strerror(errno));
+    std::fprintf(stderr, "corvan_link_open: cannot attach exchange area %d (%s)\n", ident,
+                 std::strerror(errno));
     return false;
   }
   shmdt(trial);
@@ -59,7 +58,7 @@ corvan_link* corvan_link_open(int argc, char** argv) {
   try {
     return new corvan_link(ident);
   } catch (const std::bad_alloc&) {
-    report("out of memory for exchange area", ident, "not opened");
+    std::fputs("corvan_link_open: out of memory\n", stderr);
     return nullptr;
   }
 }

@@ -14,11 +14,19 @@ import ctypes
 import sys
 
 
+def report(text):
+    print("belt_controller: " + text, file=sys.stderr, flush=True)
+
+
 def load_library(argv):
     path = "libcorvan-iolink.so.1"
     if "--library" in argv[:-1]:
         path = argv[argv.index("--library") + 1]
-    lib = ctypes.CDLL(path)
+    try:
+        lib = ctypes.CDLL(path)
+    except OSError as error:
+        report("cannot load %s (%s): give its path with --library" % (path, error))
+        return None
     lib.corvan_link_open.restype = ctypes.c_void_p
     lib.corvan_link_open.argtypes = [ctypes.c_int, ctypes.POINTER(ctypes.c_char_p)]
     lib.corvan_link_receive.argtypes = [ctypes.c_void_p]
@@ -34,12 +42,10 @@ def open_link(lib, argv):
     return lib.corvan_link_open(len(argv), c_argv)
 
 
-def report(text):
-    print("belt_controller: " + text, file=sys.stderr, flush=True)
-
-
 def main():
     lib = load_library(sys.argv)
+    if lib is None:
+        return 1
     link = open_link(lib, sys.argv)
     if not link:
         return 1

@@ -11,6 +11,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <functional>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,30 @@ class LineTurns : public WorkstationTest {
     return turns_until([&] { return seen(input) == value; }, limit);
   }
   movepart* lowest_lid() { return L().lid_stack.front(); }
+
+  // A workpiece as "piece" makes it (side view on the rail, top view on the
+  // belt), put straight onto the main belt with its left edge at x.
+  movepart* place_workpiece(int x) {
+    auto* w = new movepart(L().registry, atelier->window, atelier->drawing_box->color());
+    w->add(x, 330, 50, 40, FL_YELLOW);
+    w->add(x, 445, 50, 50, FL_YELLOW);
+    L().main_belt.add_ppart(w);
+    return w;
+  }
+  // Takes it off the line again, with its glue bead if it has one.
+  void remove_workpiece(movepart* w) {
+    movepart* bead = w->part_have_link();
+    w->unlink();
+    delete bead;
+    L().main_belt.supp_ppart(w);
+    delete w;
+  }
+  // A glue bead laid on the workpiece, as the glue unit lays it.
+  void lay_bead(movepart* w) {
+    auto* bead = new movepart(L().registry, atelier->window, atelier->drawing_box->color());
+    bead->add(w->actual_first_xpos() + 5, 327, 40, 3, FL_GREEN);
+    w->link(bead);
+  }
 
   // From start-up: lids settled, the lowest one handed to the pusher carrier.
   void load_lid_on_carrier() {
@@ -143,6 +168,29 @@ TEST_F(LineTurns, CupTakesTheLidWhenItsPlateReachesItAndGoesNoLower) {
   EXPECT_EQ(L().cup.actual_first_ypos(), 224);
   EXPECT_EQ(seen("vb"), 0);
   EXPECT_EQ(seen("vide"), 1);
+}
+
+// The cup's plate rests on the lid from the start; the lid is taken only
+// in the turn after the pusher has brought it past x 380.
+TEST_F(LineTurns, CupTakesTheLidOnlyOnceItIsPastX380) {
+  load_lid_on_carrier();
+  movepart* lid = L().carrier.part_have_link();
+  ASSERT_EQ(lid->actual_first_xpos(), 301);
+  set("SORT", 1);
+  turns(79);
+  set("SORT", 0);
+  ASSERT_EQ(lid->actual_first_xpos(), 380);
+  set("DESV", 1);
+  set("ASPI", 1);
+  turns(30);
+  EXPECT_EQ(L().cup.part_have_link(), nullptr);
+  set("SORT", 1);
+  turns(1);
+  set("SORT", 0);
+  EXPECT_EQ(lid->actual_first_xpos(), 381);
+  EXPECT_EQ(L().cup.part_have_link(), nullptr);
+  turns(1);
+  EXPECT_EQ(L().cup.part_have_link(), lid);
 }
 
 TEST_F(LineTurns, PvReleasesTheLidInTheSameTurn) {
@@ -399,4 +447,141 @@ TEST_F(LineTurns, TurnsAfterTheAboutBoxDrawIntoTheLineWindow) {
   EXPECT_EQ(pixel(atelier->window, 297, 100), rgb_of(FL_GREEN));  // the magazine's left guide
   EXPECT_EQ(pixel(atelier->window, 351, 100), rgb_of(FL_GREEN));  // and its right one
   EXPECT_EQ(pixel(atelier->window, 320, 245), rgb_of(FL_RED));    // the lowest lid
+}
+
+namespace {
+
+// A 50-pixel workpiece covers a sensor point from its left edge to its
+// right edge, both included.
+struct presence_case {
+  const char* sensor;
+  int left_edge;
+  int expected;
+};
+
+}  // namespace
+
+TEST_F(LineTurns, PresenceSensorsSeeAWorkpieceExactlyOverTheirPoint) {
+  const presence_case cases[] = {
+      // pp at x 230
+      {"pp", 230, 1}, {"pp", 231, 0}, {"pp", 180, 1}, {"pp", 179, 0},
+      // p1ok at x 336
+      {"p1ok", 336, 1}, {"p1ok", 337, 0}, {"p1ok", 286, 1}, {"p1ok", 285, 0},
+      // p2ok at x 434
+      {"p2ok", 434, 1}, {"p2ok", 435, 0}, {"p2ok", 384, 1}, {"p2ok", 383, 0},
+      // p3ok at x 535
+      {"p3ok", 535, 1}, {"p3ok", 536, 0}, {"p3ok", 485, 1}, {"p3ok", 484, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.sensor) + " with the left edge at " + std::to_string(c.left_edge));
+    movepart* w = place_workpiece(c.left_edge);
+    turns(1);
+    for (const char* sensor : {"pp", "p1ok", "p2ok", "p3ok"})
+      EXPECT_EQ(seen(sensor), sensor == std::string(c.sensor) ? c.expected : 0) << sensor;
+    remove_workpiece(w);
+  }
+}
+
+// The glue unit lays a bead on a workpiece that covers x 309 to 311.
+TEST_F(LineTurns, GlueIsLaidOnlyOnAWorkpieceUnderTheNozzle) {
+  const struct {
+    int left_edge;
+    bool glued;
+  } cases[] = {{309, true}, {310, false}, {261, true}, {260, false}};
+  set("DEPOSE", 1);
+  for (const auto& c : cases) {
+    SCOPED_TRACE("left edge at " + std::to_string(c.left_edge));
+    movepart* w = place_workpiece(c.left_edge);
+    turns(1);
+    EXPECT_EQ(w->part_have_link() != nullptr, c.glued);
+    remove_workpiece(w);
+  }
+}
+
+namespace {
+
+// The cup lets its lid go onto a glued workpiece that covers x 399 to 401.
+class LidLetGoOver : public LineTurns, public ::testing::WithParamInterface<std::pair<int, bool>> {};
+
+}  // namespace
+
+TEST_P(LidLetGoOver, AGluedWorkpieceTakesItOnlyWhenUnderTheCup) {
+  const int left_edge = GetParam().first;
+  hold_lid_up();
+  movepart* lid = L().cup.part_have_link();
+  movepart* w = place_workpiece(left_edge);
+  lay_bead(w);
+  set("DESV", 1);
+  ASSERT_GT(turns_until_seen("vb", 1, 200), 0);
+  set("ASPI", 0);
+  testing::internal::CaptureStderr();
+  turns(1);
+  std::string log = testing::internal::GetCapturedStderr();
+  if (GetParam().second) {
+    EXPECT_EQ(log, "cap a ete decouple de poussoir_vv\nENCOLLAGE !\n");
+    EXPECT_EQ(w->part_have_link()->part_have_link(), lid);
+  } else {
+    EXPECT_EQ(log, "cap a ete decouple de poussoir_vv\n");
+    EXPECT_EQ(L().released_lid, lid);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(EitherSideOfTheCup, LidLetGoOver,
+                         ::testing::Values(std::make_pair(399, true), std::make_pair(400, false),
+                                           std::make_pair(351, true), std::make_pair(350, false)));
+
+namespace {
+
+// An output held, one after the other from the start, and the turn in which
+// the controller first reads its stop sensor on: the jack moves one step in each turn it is
+// commanded, and the stop is read at the start of the turn after it arrives.
+struct stop_case {
+  const char* output;
+  const char* sensor;
+  int turn;
+};
+
+}  // namespace
+
+TEST_F(LineTurns, StopSensorsComeOnInTheTurnAfterTheJackArrives) {
+  const stop_case cases[] = {
+      {"SORT", "ts", 46},  // pusher from 40 to its stroke of 85
+      {"DESP", "pb", 91},  // press from 10 to its stroke of 100
+      {"BZ1", "b1s", 26},  // station jacks from 0 to their stroke of 25, both ways
+      {"BZ2", "b2s", 26},
+      {"BZ3", "b3s", 26},
+      {"MONV", "vh", 11},   // cup from 10 back to 0
+      {"MONP", "ph", 101},  // press from 100, where DESP left it, back to 0
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.output);
+    set(c.output, 1);
+    EXPECT_EQ(turns_until_seen(c.sensor, 1, 300), c.turn);
+    set(c.output, 0);
+  }
+}
+
+// The cup comes down only once the pusher's tray is out of its way.
+TEST_F(LineTurns, CupReachesItsLowerStopEightyOneTurnsAfterDesv) {
+  set("RENT", 1);
+  ASSERT_EQ(turns_until_seen("te", 1, 100), 41);
+  set("RENT", 0);
+  set("DESV", 1);
+  EXPECT_EQ(turns_until_seen("vb", 1, 300), 81);  // from 10 to its stroke of 90
+}
+
+// Single-acting: the spring brings the station jacks back one pixel a turn.
+TEST_F(LineTurns, StationJacksComeBackHomeTwentySixTurnsAfterRelease) {
+  set("BZ1", 1);
+  set("BZ2", 1);
+  set("BZ3", 1);
+  ASSERT_EQ(turns_until_seen("b3s", 1, 100), 26);
+  EXPECT_EQ(seen("b1e"), 0);
+  set("BZ1", 0);
+  set("BZ2", 0);
+  set("BZ3", 0);
+  int home = turns_until([&] { return seen("b1e") == 1; }, 100);
+  EXPECT_EQ(home, 26);
+  EXPECT_EQ(seen("b2e"), 1);
+  EXPECT_EQ(seen("b3e"), 1);
 }

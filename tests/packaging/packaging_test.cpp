@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -229,6 +230,25 @@ TEST_F(InstalledTree, VersionIsTheProjectsInPkgConfigAndCMake) {
             std::string::npos);
 }
 
+// SameMajorVersion: any 1.x request up to the installed one, never 2.
+TEST_F(InstalledTree, PackageAnswersRequestsOfItsMajorVersionOnly) {
+  auto configures_with = [&](const std::string& version) {
+    const fs::path project = work.path / ("wants-" + version);
+    fs::create_directories(project);
+    std::ofstream(project / "CMakeLists.txt")
+        << "cmake_minimum_required(VERSION 3.16)\nproject(wants NONE)\n"
+        << "find_package(corvan " << version << " REQUIRED)\n";
+    return shell(cmake + " -S " + in_quotes(project) + " -B " + in_quotes(project / "b") +
+                 " -DCMAKE_PREFIX_PATH=" + in_quotes(prefix))
+               .status == 0;
+  };
+  EXPECT_TRUE(configures_with("1"));
+  EXPECT_TRUE(configures_with("1.0.0"));
+  EXPECT_FALSE(configures_with("1.1"));
+  EXPECT_FALSE(configures_with("2.0"));
+  EXPECT_FALSE(configures_with("0.9"));
+}
+
 TEST_F(InstalledTree, FindPackageControllerSeesDc) {
   fs::path controller = build_with_find_package(prefix, work.path);
   ASSERT_TRUE(fs::exists(controller));
@@ -245,6 +265,38 @@ TEST_F(InstalledTree, CExampleSeesDc) {
   fs::path controller = build_c_example(prefix, work.path);
   ASSERT_TRUE(fs::exists(controller));
   expect_controller_sees_dc(prefix / "bin/corvan", {controller}, "belt_controller");
+}
+
+// ---------------------------------------------------------------- source
+
+// The exchange library needs no FLTK: configured alone, or pulled into
+// someone else's project with add_subdirectory.
+TEST(LibrarySource, ConfiguresAndBuildsOnItsOwn) {
+  temp_folder work;
+  ASSERT_TRUE(succeeds(cmake + " -S " + in_quotes(source_file("iolink")) + " -B " +
+                       in_quotes(work.path) + " && " + cmake + " --build " + in_quotes(work.path) +
+                       " -j2"));
+  EXPECT_TRUE(fs::exists(work.path / "libcorvan-iolink.so.1"));
+  EXPECT_TRUE(fs::exists(work.path / "libcorvan-iolink.a"));
+  EXPECT_EQ(read_file(work.path / "CMakeCache.txt").find("fltk"), std::string::npos);
+}
+
+TEST(LibrarySource, JoinsAnotherProjectWithAddSubdirectory) {
+  temp_folder work;
+  const fs::path project = work.path / "project";
+  fs::create_directories(project);
+  fs::copy_file(source_file("examples/outside/my_controller.cpp"), project / "my_controller.cpp");
+  std::ofstream(project / "CMakeLists.txt")
+      << "cmake_minimum_required(VERSION 3.16)\nproject(mine LANGUAGES CXX)\n"
+      << "add_subdirectory(" << source_file("iolink") << " iolink)\n"
+      << "add_executable(my_controller my_controller.cpp)\n"
+      << "target_link_libraries(my_controller PRIVATE iolink)\n";
+  ASSERT_TRUE(succeeds(cmake + " -S " + in_quotes(project) + " -B " +
+                       in_quotes(work.path / "b") + " && " + cmake + " --build " +
+                       in_quotes(work.path / "b") + " -j2 --target my_controller"));
+  run_result r = run_program({work.path / "b/my_controller"}, 10);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("no -automemlink"), std::string::npos) << r.err;
 }
 
 // ---------------------------------------------------------------- Python
@@ -311,6 +363,24 @@ TEST_F(DebianPackage, DeclaresItsRunTimeDependencies) {
   for (const char* package : {"libc6", "libfltk1.3", "libfltk-forms1.3", "libstdc++6"})
     EXPECT_NE(depends.find(package), std::string::npos) << depends;
   EXPECT_EQ(output_of("dpkg-deb -f " + in_quotes(deb) + " Version"), "1.0.0\n");
+}
+
+// dpkg itself accepts the package: into a database of its own (unpacked,
+// not configured, since its ldconfig call needs a whole system there), and,
+// as root, against this machine's packages without changing anything.
+TEST_F(DebianPackage, DpkgInstallsIt) {
+  const fs::path admin = work.path / "var/lib/dpkg";
+  fs::create_directories(admin / "info");
+  fs::create_directories(admin / "updates");
+  std::ofstream(admin / "status");
+  ASSERT_TRUE(succeeds("dpkg --root=" + in_quotes(work.path) +
+                       " --force-depends --force-not-root --unpack " + in_quotes(deb)));
+  EXPECT_TRUE(fs::exists(work.path / "usr/bin/corvan"));
+  EXPECT_NE(output_of("dpkg --root=" + in_quotes(work.path) + " -s corvan").find("Version: 1.0.0"),
+            std::string::npos);
+  if (geteuid() == 0) {
+    EXPECT_TRUE(succeeds("dpkg --dry-run -i " + in_quotes(deb)));
+  }
 }
 
 TEST_F(DebianPackage, UnpackedAnywhereItBuildsWithFindPackage) {

@@ -1,0 +1,95 @@
+#include "runner/options.h"
+
+#include <cstring>
+
+const char* const usage_text =
+    "usage: corvan-run [options] -- ./my_controller its arguments\n"
+    "  --scenario FILE        the operator's actions and the expectations\n"
+    "  --lockstep             virtual time: 5 ms a turn, each turn waits for the answer\n"
+    "  --answer-timeout MS    lock-step wait for the controller's answer (1000)\n"
+    "  --duration S           run length when the scenario has no 'end'\n"
+    "  --trace FILE.vcd       inputs and outputs at every turn, as a VCD\n"
+    "  --csv FILE.csv         the same as CSV\n"
+    "  --junit FILE.xml       one test case per expectation\n"
+    "  --screenshot FILE.png  the window at the end of the run\n"
+    "  --messages FILE        the simulator's messages (standard error otherwise)\n";
+
+namespace {
+
+class option_reader {
+ public:
+  option_reader(int argc, char** argv) : argc(argc), argv(argv) {}
+
+  run_options read() {
+    run_options o;
+    for (i = 1; i < argc; ++i) {
+      std::string a = argv[i];
+      if (a == "--") {
+        o.command_start = i + 1;
+        break;
+      }
+      if (a.compare(0, 1, "-") != 0) {  // the controller, without "--"
+        o.command_start = i;
+        break;
+      }
+      if (a == "--help" || a == "-h") {
+        o.help = true;
+        return o;
+      }
+      if (a == "--lockstep")
+        o.lockstep = true;
+      else if (a == "--scenario")
+        o.scenario_file = value(a);
+      else if (a == "--trace")
+        o.trace_file = value(a);
+      else if (a == "--csv")
+        o.csv_file = value(a);
+      else if (a == "--junit")
+        o.junit_file = value(a);
+      else if (a == "--screenshot")
+        o.screenshot_file = value(a);
+      else if (a == "--messages")
+        o.messages_file = value(a);
+      else if (a == "--duration")
+        o.duration = seconds(a);
+      else if (a == "--answer-timeout")
+        o.answer_timeout_ms = milliseconds(a);
+      else
+        throw usage_error("unknown option " + a);
+    }
+    if (o.command_start == 0 || o.command_start >= argc) throw usage_error("no controller to run");
+    if (o.duration && *o.duration == 0) throw usage_error("--duration must be more than 0");
+    return o;
+  }
+
+ private:
+  std::string value(const std::string& option) {
+    if (i + 1 >= argc || std::strlen(argv[i + 1]) == 0)
+      throw usage_error(option + " needs a value");
+    return argv[++i];
+  }
+
+  micros seconds(const std::string& option) {
+    std::string text = value(option);
+    micros t;
+    if (!parse_seconds(text, t))
+      throw usage_error(option + ": bad number of seconds '" + text + "'");
+    return t;
+  }
+
+  int milliseconds(const std::string& option) {
+    std::string text = value(option);
+    if (text.empty() || text.size() > 7 ||
+        text.find_first_not_of("0123456789") != std::string::npos || std::stoi(text) == 0)
+      throw usage_error(option + ": bad number of milliseconds '" + text + "'");
+    return std::stoi(text);
+  }
+
+  int argc;
+  char** argv;
+  int i = 1;
+};
+
+}  // namespace
+
+run_options parse_options(int argc, char** argv) { return option_reader(argc, argv).read(); }

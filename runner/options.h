@@ -1,0 +1,32 @@
+// corvan-run's command line:
+//   corvan-run [options] -- ./my_controller its arguments
+#pragma once
+
+#include "runner/scenario.h"
+
+#include <optional>
+#include <stdexcept>
+#include <string>
+
+struct run_options {
+  std::string scenario_file;
+  bool lockstep = false;
+  std::string trace_file;  // VCD
+  std::string csv_file;
+  std::string junit_file;
+  std::string screenshot_file;  // PNG
+  std::string messages_file;    // the simulator's messages; stderr when empty
+  std::optional<micros> duration;
+  int answer_timeout_ms = 1000;
+  bool help = false;
+  int command_start = 0;  // index in argv of the controller's program
+};
+
+// Thrown for a usage mistake; what() says which.
+class usage_error : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+run_options parse_options(int argc, char** argv);
+extern const char* const usage_text;
