@@ -13,6 +13,9 @@
 #include "forms/display.h"
 #include "iolink/IOsharemem_client.h"
 #include "monitor/inner_controller.h"
+#ifdef CORVAN_HAVE_MODBUS
+#include "monitor/modbus_side.h"
+#endif
 #include "monitor/monitor_window.h"
 #include "monitor/options.h"
 #include "monitor/proxy.h"
@@ -56,6 +59,21 @@ std::string trace_text(const monitor_options& o) {
   return text.empty() ? "none" : text;
 }
 
+// Null with the reason in why when the server cannot listen.
+std::unique_ptr<inner_side> listen_modbus(const monitor_options& o, std::string& why) {
+#ifdef CORVAN_HAVE_MODBUS
+  try {
+    return std::make_unique<modbus_side>(o.modbus_host, o.modbus_port, o.modbus_timeout_s);
+  } catch (const std::runtime_error& e) {
+    why = e.what();
+  }
+#else
+  (void)o;
+  why = "'--modbus' is not built yet";
+#endif
+  return nullptr;
+}
+
 // The exchange in a thread of its own; the window in the main thread until
 // the exchange ends (a closed window leaves the exchange running).
 void run_with_window(monitor_proxy& proxy, manual_side* manual, const std::string& inner_text,
@@ -80,7 +98,16 @@ int main(int argc, char** argv) {
   monitor_options o;
   std::string error;
   if (!parse_monitor_options(argc, argv, o, error)) return refuse(error);
-  if (o.inner == inner_kind::modbus) return refuse("'--modbus' is not built yet");
+  std::unique_ptr<inner_side> inner;
+  manual_side* manual = nullptr;
+  std::string inner_text;
+  if (o.inner == inner_kind::modbus) {
+    // Listening first: a port in use is refused before anything is made.
+    std::string why;
+    inner = listen_modbus(o, why);
+    if (!inner) return refuse(why);
+    inner_text = "Modbus TCP server on " + o.modbus_host + ":" + std::to_string(o.modbus_port);
+  }
 
   std::unique_ptr<trace_writer> writer;
   std::unique_ptr<signal_trace> trace;
@@ -95,14 +122,11 @@ int main(int argc, char** argv) {
   if (o.window && !open_display_patiently()) return refuse("cannot open the display");
 
   IOsharemem_client outer(o.memory_ident);
-  std::unique_ptr<inner_side> inner;
-  manual_side* manual = nullptr;
-  std::string inner_text;
   if (o.inner == inner_kind::manual) {
     inner = std::make_unique<manual_side>();
     manual = static_cast<manual_side*>(inner.get());
     inner_text = "manual: the switches set the outputs";
-  } else {
+  } else if (o.inner == inner_kind::controller) {
     const std::string command = controller_command(o.controller_end, argv, o.controller_first);
     inner = std::make_unique<inner_controller>(command);
     inner_text = "controller: " + command;

@@ -3,6 +3,10 @@
 #include <cmath>
 #include <cstdlib>
 
+#ifdef CORVAN_HAVE_MODBUS
+#include "modbus/modbus_endpoint.h"
+#endif
+
 namespace {
 
 std::string quoted(const std::string& text) { return "'" + text + "'"; }
@@ -24,6 +28,7 @@ bool parse_ident(const std::string& text, int& ident) {
   return true;
 }
 
+#ifndef CORVAN_HAVE_MODBUS
 bool parse_port(const std::string& text, int& port) {
   char* end = nullptr;
   long value = std::strtol(text.c_str(), &end, 10);
@@ -31,6 +36,7 @@ bool parse_port(const std::string& text, int& port) {
   port = static_cast<int>(value);
   return true;
 }
+#endif
 
 // Walks the options before "--" and before the trailing "-automemlink <id>".
 class option_reader {
@@ -101,6 +107,12 @@ class option_reader {
   }
 
   bool parse_modbus_address(const std::string& address) {
+#ifdef CORVAN_HAVE_MODBUS
+    std::string why;
+    if (modbus_endpoint::parse_address(address, o.modbus_host, o.modbus_port, why)) return true;
+    error = "bad --modbus " + quoted(address) + ": " + why;
+    return false;
+#else
     std::string port = address;
     auto colon = address.rfind(':');
     if (colon != std::string::npos) {
@@ -112,6 +124,7 @@ class option_reader {
       return false;
     }
     return true;
+#endif
   }
 
   bool choose_inner(bool manual, bool modbus) {
