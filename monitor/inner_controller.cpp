@@ -1,5 +1,7 @@
 #include "monitor/inner_controller.h"
 
+#include <utility>
+
 inner_controller::inner_controller(const std::string& command)
     : server(input_names, output_names), care("corvan-monitor", command, server.memory_ident()) {}
 
@@ -13,6 +15,11 @@ output_values inner_controller::outputs() {
   output_values values{};
   for (int i = 0; i < output_signal_count; ++i) values[i] = server.output_value(i);
   return values;
+}
+
+bool inner_controller::take_answer() {
+  const int32_t refreshes = server.get_outputs_clock();
+  return refreshes != std::exchange(refreshes_seen, refreshes);
 }
 
 void inner_controller::finish() {

@@ -19,6 +19,7 @@ class inner_controller : public inner_side {
   void publish(const input_values& inputs, uint32_t turn, int turns_per_second) override;
   output_values outputs() override;
   bool ended() override { return !care.controller_running(); }
+  bool take_answer() override;
   // The controller reads -1, then is waited for, signalled if it lingers, reaped.
   void finish() override;
 
@@ -29,4 +30,5 @@ class inner_controller : public inner_side {
   std::list<std::string> output_names = output_name_list();
   IOsharemem_server server;
   controller_care care;
+  int32_t refreshes_seen = 0;  // the controller's refresh counter, last looked at
 };

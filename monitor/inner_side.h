@@ -7,6 +7,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <utility>
 
 #include "iolink/signals.h"
 
@@ -22,6 +23,10 @@ class inner_side {
   virtual output_values outputs() = 0;
   // True once it will ask for nothing more (its controller has ended).
   virtual bool ended() = 0;
+  // True when it has finished a cycle of output writes since the last call
+  // (a controller's refresh): the monitor then counts one outward, so that
+  // a simulator waiting for the answer waits for the inner side's.
+  virtual bool take_answer() = 0;
   // The run is over: the inner side learns it and lets go of what it holds.
   virtual void finish() {}
 };
@@ -33,14 +38,17 @@ class manual_side : public inner_side {
     for (auto& v : values) v = 0;
   }
   void set(int output, int value) { values.at(output) = value; }
-  void publish(const input_values&, uint32_t, int) override {}
+  void publish(const input_values&, uint32_t, int) override { published = true; }
   output_values outputs() override {
     output_values now{};
     for (int i = 0; i < output_signal_count; ++i) now[i] = values[i];
     return now;
   }
   bool ended() override { return false; }
+  // The switches hold their values: each turn is answered at once.
+  bool take_answer() override { return std::exchange(published, false); }
 
  private:
   std::array<std::atomic<int>, output_signal_count> values;
+  bool published = false;
 };

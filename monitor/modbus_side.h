@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 
 #include "modbus/modbus_endpoint.h"
 #include "monitor/inner_side.h"
@@ -15,10 +16,14 @@ class modbus_side : public inner_side {
 
   void publish(const input_values& inputs, uint32_t turn, int turns_per_second) override {
     endpoint.publish(inputs, turn, turns_per_second);
+    published = true;
   }
   output_values outputs() override { return endpoint.outputs(); }
   bool ended() override { return false; }
+  // Coils hold their values: each turn is answered at once.
+  bool take_answer() override { return std::exchange(published, false); }
 
  private:
   modbus_endpoint endpoint;
+  bool published = false;
 };

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <iostream>
+#include <utility>
 
 monitor_proxy::monitor_proxy(IOsharemem_client& outer, inner_side& inner,
                              const signal_overrides& overrides, signal_trace* trace)
@@ -46,7 +47,7 @@ void monitor_proxy::run(const std::atomic<bool>& stop) {
         continue;
       }
     }
-    forward_outputs(false);
+    forward_outputs();
   }
 }
 
@@ -77,10 +78,14 @@ void monitor_proxy::serve_turn() {
   }
   if (trace) trace->record(now_us, uint32_t(outer.turn()), seen, written, held);
   inner.publish(seen, uint32_t(outer.turn()), per_second);
-  forward_outputs(true);
+  turn_unanswered = true;
+  forward_outputs();
 }
 
-void monitor_proxy::forward_outputs(bool refresh) {
+// Outputs go out as soon as they are written; a cycle finished inside is
+// counted outside once its outputs are out. An ended controller answers
+// every turn with zeros.
+void monitor_proxy::forward_outputs() {
   const bool ended = inner.ended();
   if (ended && !told_inner_ended) {
     told_inner_ended = true;
@@ -88,6 +93,7 @@ void monitor_proxy::forward_outputs(bool refresh) {
                  "unless forced"
               << std::endl;
   }
+  const bool answered = ended ? std::exchange(turn_unanswered, false) : inner.take_answer();
   const output_values asked = ended ? output_values{} : inner.outputs();
   output_values sent;
   {
@@ -97,15 +103,13 @@ void monitor_proxy::forward_outputs(bool refresh) {
     state.outputs_sent = sent;
     state.inner_ended = ended;
   }
-  bool changed = false;
   for (int i = 0; i < output_signal_count; ++i) {
     if (written_once && sent[i] == written[i]) continue;
     outer.setreset_output(table_signaux[input_signal_count + i], sent[i]);
-    changed = true;
   }
   written = sent;
   written_once = true;
-  if (changed || refresh) outer.outputs_refresh();
+  if (answered) outer.outputs_refresh();
 }
 
 monitor_snapshot monitor_proxy::snapshot() const {

@@ -52,7 +52,7 @@ class monitor_proxy {
   static constexpr auto quiet_limit = std::chrono::milliseconds(200);
 
   void serve_turn();
-  void forward_outputs(bool refresh);
+  void forward_outputs();
   input_values read_inputs();
   double seconds() const;
   uint64_t microseconds() const;
@@ -67,6 +67,7 @@ class monitor_proxy {
   monitor_snapshot state;
   turn_meter meter;
   bool told_inner_ended = false;
+  bool turn_unanswered = false;  // published inward, not yet counted outward
   output_values written{};
   bool written_once = false;
 };

@@ -54,6 +54,14 @@ class StandInSimulator : public ::testing::Test {
     return answer;
   }
 
+  // Turns until the monitor and its controller answer: the outputs read
+  // right after a publication echo the code of the turn before.
+  bool wait_for_answers() {
+    for (int k = 1; k < 2000; ++k)
+      if (turn(k % 100 + 1) == (k - 1) % 100 + 1 && k > 1) return true;
+    return false;
+  }
+
   std::unique_ptr<IOsharemem_server> link;
   pid_t monitor = -1;
   std::string err_file = temp_path("monitor-err");
@@ -64,13 +72,8 @@ class StandInSimulator : public ::testing::Test {
 
 TEST_F(StandInSimulator, InnerControllerSeesEveryTurnAndItsAnswerComesBackWithinOne) {
   start_monitor({}, {echo_controller, "--log", log_file});
-  // Until the monitor and its controller answer, turns count for nothing.
-  int previous = 0, answer = -1;
-  for (int k = 1; k < 2000 && answer != previous; ++k) {
-    answer = turn(k % 100 + 1);
-    previous = (k - 1) % 100 + 1;
-  }
-  ASSERT_EQ(answer, previous) << read_file(err_file);
+  ASSERT_TRUE(wait_for_answers()) << read_file(err_file);
+  int answer;
 
   const int first = 200, turns = 1000;
   int late = 0;
@@ -143,12 +146,7 @@ TEST_F(StandInSimulator, ForcedInputsAreWhatTheControllerSeesAndFaultsComeAtThei
 TEST_F(StandInSimulator, TerminatedMonitorEndsItsControllerAndItsTraceCleanly) {
   const std::string csv = temp_path("monitor-csv");
   start_monitor({"--csv", csv}, {echo_controller, "--log", log_file});
-  int previous = 0, answer = -1;
-  for (int k = 1; k < 2000 && answer != previous; ++k) {
-    answer = turn(k % 100 + 1);
-    previous = (k - 1) % 100 + 1;
-  }
-  ASSERT_EQ(answer, previous);
+  ASSERT_TRUE(wait_for_answers()) << read_file(err_file);
   kill(monitor, SIGTERM);
   int status = -1;
   for (int k = 0; k < 1000 && (status = wait_for_exit(monitor, 0)) == -1; ++k) turn(1);
@@ -158,4 +156,28 @@ TEST_F(StandInSimulator, TerminatedMonitorEndsItsControllerAndItsTraceCleanly) {
   ASSERT_GT(lines.size(), 1u);
   EXPECT_EQ(lines[0], "time_us,turn,signal,value");
   unlink(csv.c_str());
+}
+
+TEST_F(StandInSimulator, OutwardRefreshComesOnlyWithTheControllersAnswer) {
+  // A simulator that waits for the answer (as in a lock-step run) gets the
+  // answer to the turn it has just published, never the previous one.
+  start_monitor({}, {echo_controller, "--log", log_file});
+  ASSERT_TRUE(wait_for_answers()) << read_file(err_file);
+  int wrong = 0, unanswered = 0;
+  for (int n = 1000; n < 1200; ++n) {
+    const int32_t before = link->get_outputs_clock();
+    for (int bit = 0; bit < output_signal_count; ++bit) link->setreset_input(bit, (n >> bit) & 1);
+    link->inputs_go();
+    if (!link->wait_for_outputs(before, 1000000)) {
+      ++unanswered;
+      continue;
+    }
+    int outputs = 0;
+    for (int bit = 0; bit < output_signal_count; ++bit) outputs |= (link->output_value(bit) == 1) << bit;
+    wrong += outputs != n;
+  }
+  EXPECT_EQ(unanswered, 0);
+  EXPECT_EQ(wrong, 0);
+  link->sharing_terminate();
+  EXPECT_EQ(wait_for_exit(monitor, 20), 0);
 }
