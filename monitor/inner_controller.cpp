@@ -8,7 +8,17 @@ inner_controller::inner_controller(const std::string& command)
 void inner_controller::publish(const input_values& inputs, uint32_t, int) {
   for (int i = 0; i < input_signal_count; ++i) server.setreset_input(i, inputs[i]);
   server.inputs_go();
+}
+
+// Called from the outward direction only, as is everything that looks at
+// the controller's process.
+bool inner_controller::ended() {
   care.poll();
+  return !care.controller_running();
+}
+
+void inner_controller::wait_answer(int timeout_us) {
+  server.wait_for_outputs(refreshes_seen, timeout_us);
 }
 
 output_values inner_controller::outputs() {

@@ -18,8 +18,10 @@ class inner_controller : public inner_side {
 
   void publish(const input_values& inputs, uint32_t turn, int turns_per_second) override;
   output_values outputs() override;
-  bool ended() override { return !care.controller_running(); }
+  bool ended() override;
   bool take_answer() override;
+  // Wakes at the controller's next refresh.
+  void wait_answer(int timeout_us) override;
   // The controller reads -1, then is waited for, signalled if it lingers, reaped.
   void finish() override;
 

@@ -3,12 +3,11 @@
 #pragma once
 
 #include <string>
-#include <utility>
 
 #include "modbus/modbus_endpoint.h"
 #include "monitor/inner_side.h"
 
-class modbus_side : public inner_side {
+class modbus_side : public answered_on_publish {
  public:
   // Throws std::runtime_error with one line when it cannot listen.
   modbus_side(const std::string& host, int port, double timeout_s)
@@ -16,14 +15,11 @@ class modbus_side : public inner_side {
 
   void publish(const input_values& inputs, uint32_t turn, int turns_per_second) override {
     endpoint.publish(inputs, turn, turns_per_second);
-    published = true;
+    mark_published();
   }
   output_values outputs() override { return endpoint.outputs(); }
   bool ended() override { return false; }
-  // Coils hold their values: each turn is answered at once.
-  bool take_answer() override { return std::exchange(published, false); }
 
  private:
   modbus_endpoint endpoint;
-  bool published = false;
 };

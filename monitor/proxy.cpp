@@ -1,10 +1,13 @@
 #include "monitor/proxy.h"
 
+#include <pthread.h>
+#include <sched.h>
 #include <sys/resource.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
 #include <iostream>
+#include <thread>
 #include <utility>
 
 monitor_proxy::monitor_proxy(IOsharemem_client& outer, inner_side& inner,
@@ -26,28 +29,40 @@ uint64_t monitor_proxy::microseconds() const {
       .count();
 }
 
+// A busy machine can keep a thread of normal priority off the processor for
+// longer than a turn. Where allowed (root, CAP_SYS_NICE) both directions ask
+// for the lowest real-time priority, else for a higher niceness; otherwise
+// they run as they are. Neither ever spins: each turn costs microseconds.
+static void ask_for_priority() {
+  sched_param lowest_real_time{};
+  lowest_real_time.sched_priority = sched_get_priority_min(SCHED_FIFO);
+  if (pthread_setschedparam(pthread_self(), SCHED_FIFO, &lowest_real_time) == 0) return;
+  setpriority(PRIO_PROCESS, pid_t(syscall(SYS_gettid)), monitor_proxy::exchange_nice);
+}
+
 void monitor_proxy::run(const std::atomic<bool>& stop) {
-  // A busy machine can keep a thread of normal priority off the processor
-  // for longer than a turn; where allowed (root, CAP_SYS_NICE) the exchange
-  // asks for a higher one. Otherwise it runs as it is.
-  setpriority(PRIO_PROCESS, pid_t(syscall(SYS_gettid)), exchange_nice);
-  auto last_look = std::chrono::steady_clock::now();
-  while (!stop) {
-    const auto before = std::chrono::steady_clock::now();
-    const bool new_turn = outer.wait_for_turn(slice_us);
-    const auto now = std::chrono::steady_clock::now();
-    // A wait cut short without a turn means the exchange has ended.
-    const bool cut_short = !new_turn && now - before < std::chrono::microseconds(slice_us);
-    if (new_turn || cut_short || now - last_look >= quiet_limit) {
-      last_look = now;
-      const int r = outer.receive();
-      if (r < 0) break;
-      if (r > 0) {
-        serve_turn();
-        continue;
-      }
+  std::atomic<bool> inward_done{false};
+  std::thread outward([&] {
+    ask_for_priority();
+    while (!stop && !inward_done) {
+      inner.wait_answer(slice_us);
+      forward_outputs();
     }
-    forward_outputs();
+  });
+  ask_for_priority();
+  carry_inward(stop);
+  inward_done = true;
+  outward.join();
+}
+
+void monitor_proxy::carry_inward(const std::atomic<bool>& stop) {
+  while (!stop) {
+    // Back at once with a new turn or the end; after quiet_us the
+    // simulator is paused (or gone, which receive() finds out).
+    outer.wait_for_turn(quiet_us);
+    const int r = outer.receive();
+    if (r < 0) return;
+    if (r > 0) serve_turn();
   }
 }
 
@@ -64,6 +79,7 @@ void monitor_proxy::serve_turn() {
   const double t_s = now_us * 1e-6;
   const input_values real = read_inputs();
   input_values seen;
+  output_values sent;
   std::array<bool, signal_count> held{};
   int per_second;
   {
@@ -75,11 +91,11 @@ void monitor_proxy::serve_turn() {
     state.turn = outer.turn();
     state.per_second = per_second = meter.per_second();
     state.missed = meter.turns_missed();
+    sent = state.outputs_sent;
   }
-  if (trace) trace->record(now_us, uint32_t(outer.turn()), seen, written, held);
+  if (trace) trace->record(now_us, uint32_t(outer.turn()), seen, sent, held);
   inner.publish(seen, uint32_t(outer.turn()), per_second);
   turn_unanswered = true;
-  forward_outputs();
 }
 
 // Outputs go out as soon as they are written; a cycle finished inside is
@@ -93,7 +109,7 @@ void monitor_proxy::forward_outputs() {
                  "unless forced"
               << std::endl;
   }
-  const bool answered = ended ? std::exchange(turn_unanswered, false) : inner.take_answer();
+  const bool answered = ended ? turn_unanswered.exchange(false) : inner.take_answer();
   const output_values asked = ended ? output_values{} : inner.outputs();
   output_values sent;
   {

@@ -33,7 +33,9 @@ class monitor_proxy {
   monitor_proxy(IOsharemem_client& outer, inner_side& inner, const signal_overrides& overrides,
                 signal_trace* trace);
 
-  // Serves turns until the simulator ends the exchange or stop is set.
+  // Serves turns until the simulator ends the exchange or stop is set:
+  // inward in the calling thread, outward in a thread of its own that
+  // waits for the inner side's answers.
   void run(const std::atomic<bool>& stop);
 
   monitor_snapshot snapshot() const;
@@ -42,15 +44,18 @@ class monitor_proxy {
   uint64_t turns_seen() const;
   uint64_t turns_missed() const;
 
- private:
-  // How long one wait for a turn lasts: the inner side's outputs are
-  // copied outward at least this often.
-  static constexpr int slice_us = 1000;
+  // The niceness both directions ask for (where allowed).
   static constexpr int exchange_nice = -10;
-  // Without a turn for this long the simulator is paused or gone: only
-  // then is receive() asked, since it pauses when nothing is new.
-  static constexpr auto quiet_limit = std::chrono::milliseconds(200);
 
+ private:
+  // The outward direction looks at the inner side's outputs at least this
+  // often, for outputs written without a refresh.
+  static constexpr int slice_us = 1000;
+  // A wait for a turn longer than this means a paused or ended simulator.
+  static constexpr int quiet_us = 200000;
+
+  // The simulator's turns, inward, until the exchange ends or stop is set.
+  void carry_inward(const std::atomic<bool>& stop);
   void serve_turn();
   void forward_outputs();
   input_values read_inputs();
@@ -67,7 +72,7 @@ class monitor_proxy {
   monitor_snapshot state;
   turn_meter meter;
   bool told_inner_ended = false;
-  bool turn_unanswered = false;  // published inward, not yet counted outward
+  std::atomic<bool> turn_unanswered{false};  // published inward, not yet counted outward
   output_values written{};
   bool written_once = false;
 };
