@@ -84,6 +84,7 @@ TEST_F(StandInSimulator, InnerControllerSeesEveryTurnAndItsAnswerComesBackWithin
   }
   link->sharing_terminate();
   ASSERT_EQ(wait_for_exit(monitor, 20), 0) << read_file(err_file);
+  EXPECT_EQ(segments_created_by(monitor), 0) << "the inner area is gone";
 
   // On a machine shared with busy builds, a process is now and then kept
   // off the processor for more than a turn: one turn in a hundred may be
