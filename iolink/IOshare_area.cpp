@@ -83,6 +83,18 @@ void shared_word_wake(int32_t& word) {
   syscall(SYS_futex, &word, FUTEX_WAKE, INT32_MAX, nullptr, nullptr, 0);
 }
 
+int32_t wait_for_change(int32_t& word, int32_t seen, int timeout_us) {
+  const auto deadline = lock_clock::now() + std::chrono::microseconds(timeout_us);
+  for (;;) {
+    const int32_t value = load_shared(word);
+    if (value != seen) return value;
+    const auto left =
+        std::chrono::duration_cast<std::chrono::microseconds>(deadline - lock_clock::now());
+    if (left.count() <= 0) return value;
+    shared_word_wait(word, value, long(left.count()));
+  }
+}
+
 void IOshare_lock::init_taken() {
   store_shared(waiters, 0);
   store_shared(turn, 0);

@@ -84,6 +84,9 @@ inline int32_t next_clock(int32_t clock) { return clock == INT32_MAX ? 1 : clock
 void shared_word_wait(int32_t& word, int32_t expected, long timeout_us);
 // Wakes every process waiting on the word.
 void shared_word_wake(int32_t& word);
+// Waits at most timeout_us for the word to differ from seen; returns the
+// value it holds then (seen after a timeout).
+int32_t wait_for_change(int32_t& word, int32_t seen, int timeout_us);
 
 // A signal count read from the area, cut to what the area can hold, so that
 // a damaged count never leads past a slot.

@@ -81,16 +81,8 @@ void IOsharemem_client::setreset_output(const std::string& name, int value) {
 }
 
 bool IOsharemem_client::wait_for_turn(int timeout_us) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::microseconds(timeout_us);
-  for (;;) {
-    const int32_t clock = load_shared(area->inputs_clock);
-    if (clock < 0) return false;
-    if (clock != last_clock) return true;
-    const auto left = std::chrono::duration_cast<std::chrono::microseconds>(
-        deadline - std::chrono::steady_clock::now());
-    if (left.count() <= 0) return false;
-    shared_word_wait(area->inputs_clock, clock, long(left.count()));
-  }
+  const int32_t clock = wait_for_change(area->inputs_clock, last_clock, timeout_us);
+  return clock >= 0 && clock != last_clock;
 }
 
 void IOsharemem_client::outputs_refresh() {

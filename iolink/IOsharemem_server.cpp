@@ -3,7 +3,6 @@
 #include <sys/shm.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
@@ -92,21 +91,18 @@ int IOsharemem_server::output_value(int index) {
   return load_shared(area->output_values[index]);
 }
 
+int IOsharemem_server::input_value(int index) {
+  if (index < 0 || index >= stored_count(area->input_count)) return 0;
+  return load_shared(area->input_values[index]);
+}
+
 int IOsharemem_server::get_outputs_clock() {
   area_guard hold(area->lock);
   return load_shared(area->outputs_clock);
 }
 
 bool IOsharemem_server::wait_for_outputs(int32_t seen_clock, int timeout_us) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::microseconds(timeout_us);
-  for (;;) {
-    const int32_t clock = load_shared(area->outputs_clock);
-    if (clock != seen_clock) return true;
-    const auto left = std::chrono::duration_cast<std::chrono::microseconds>(
-        deadline - std::chrono::steady_clock::now());
-    if (left.count() <= 0) return false;
-    shared_word_wait(area->outputs_clock, clock, long(left.count()));
-  }
+  return wait_for_change(area->outputs_clock, seen_clock, timeout_us) != seen_clock;
 }
 
 void IOsharemem_server::sharing_terminate() {

@@ -22,6 +22,8 @@ class IOsharemem_server {
   void inputs_go();
   // 0 when the index is out of range.
   int output_value(int index);
+  // The input as last written; 0 when the index is out of range.
+  int input_value(int index);
   int get_outputs_clock();
   // Waits until the controller's refresh counter differs from seen_clock;
   // false after timeout_us without a refresh.

@@ -15,7 +15,6 @@
 #include <FL/Fl_Button.H>
 #include <FL/Fl_Double_Window.H>
 #include <FL/x.H>
-#include <sys/shm.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -31,27 +30,16 @@ double seconds_since(steady::time_point t) {
   return std::chrono::duration<double>(steady::now() - t).count();
 }
 
-// The inputs as the turn published them, read through a read-only
-// attachment of our own (the server keeps no copy). Taken right after the
+// The inputs as the turn published them. Taken right after the
 // publication: the line writes "colle" for the next turn later in the turn.
 class published_inputs {
  public:
-  explicit published_inputs(int memory_ident)
-      : area(static_cast<const IOshare_area*>(shmat(memory_ident, nullptr, SHM_RDONLY))) {
-    if (area == reinterpret_cast<const IOshare_area*>(-1))
-      throw std::runtime_error("cannot read the exchange area");
-  }
-  ~published_inputs() { shmdt(area); }
-  published_inputs(const published_inputs&) = delete;
-  published_inputs& operator=(const published_inputs&) = delete;
-
-  void take() {
-    for (int i = 0; i < input_signal_count; ++i) values[i] = load_shared(area->input_values[i]);
+  void take(IOsharemem_server& link) {
+    for (int i = 0; i < input_signal_count; ++i) values[i] = link.input_value(i);
   }
   int32_t value(int index) const { return values[index]; }
 
  private:
-  const IOshare_area* area;
   int32_t values[input_signal_count] = {};
 };
 
@@ -178,7 +166,6 @@ class scripted_run {
         options(options),
         trace(trace),
         link(init_partage_mem(command.c_str())),
-        inputs(link->memory_ident()),
         window(atelier.window),
         station(*link, atelier),
         log(messages),
@@ -189,7 +176,7 @@ class scripted_run {
     // Right after each publication the inputs are taken as published; in
     // lock-step the turn then waits for the controller's answer to them.
     station.after_publication([this] {
-      inputs.take();
+      inputs.take(*link);
       if (this->options.lockstep) wait_for_answer();
     });
   }

@@ -6,6 +6,7 @@
 #include "runner/scenario.h"
 #include "runner/verdict.h"
 
+#include <cstdio>
 #include <fstream>
 #include <iostream>
 #include <sstream>
@@ -61,6 +62,8 @@ int corvan_run_main(int argc, char** argv) {
     outcome = execute_run(script, options, command, messages);
   } catch (const std::runtime_error& e) {
     std::cerr << "corvan-run: " << e.what() << '\n';
+    // An empty report would read as an invalid file to a CI server.
+    if (junit_file.is_open()) std::remove(options.junit_file.c_str());
     return usage_status;
   }
 

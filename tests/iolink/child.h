@@ -1,4 +1,4 @@
-// Second real processes for the exchange-area tests.
+// Second real processes and a ready-made link for the exchange-area tests.
 #pragma once
 
 #include <poll.h>
@@ -13,6 +13,9 @@
 #include <functional>
 
 #include "iolink/IOshare_area.h"
+#include "iolink/IOsharemem_client.h"
+#include "iolink/IOsharemem_server.h"
+#include "iolink/signals.h"
 
 // Runs body in a forked child that ends with body's result. The child is
 // killed when the test process dies, so a hung or failed test leaves no
@@ -92,3 +95,11 @@ inline int32_t word_at(const unsigned char* bytes, std::size_t offset) {
   std::memcpy(&value, bytes + offset, sizeof value);
   return value;
 }
+
+// The line's server, a raw attachment of its area, and a controller.
+struct line_link {
+  std::list<std::string> in = input_name_list(), out = output_name_list();
+  IOsharemem_server server{in, out};
+  IOshare_area* area = attach_area(server.memory_ident());
+  IOsharemem_client client{server.memory_ident()};
+};

@@ -12,14 +12,6 @@ namespace {
 using std::chrono::milliseconds;
 using std::chrono::steady_clock;
 
-// The line's server, a raw attachment of its area, and a controller.
-struct line_link {
-  std::list<std::string> in = input_name_list(), out = output_name_list();
-  IOsharemem_server server{in, out};
-  IOshare_area* area = attach_area(server.memory_ident());
-  IOsharemem_client client{server.memory_ident()};
-};
-
 }  // namespace
 
 TEST(ServerClock, ReadyThenOnePerPublicationThenEnded) {
@@ -62,6 +54,17 @@ TEST(ServerIndexBounds, OutOfRangeInputsChangeNothingAndLeaveTheLockAlone) {
   EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
   link.area->lock.unlock();
   for (int i = 0; i < 50; ++i) EXPECT_EQ(link.area->input_values[i], 0) << i;
+}
+
+TEST(ServerIndexBounds, InputsReadBackAsWrittenAndOutOfRangeReadZero) {
+  line_link link;
+  link.server.setreset_input(in::colle, 1);
+  EXPECT_EQ(link.server.input_value(in::colle), 1);
+  EXPECT_EQ(link.server.input_value(in::b1s), 0);
+  link.area->input_values[in::b1s] = 1;  // what the area holds, not a copy
+  EXPECT_EQ(link.server.input_value(in::b1s), 1);
+  EXPECT_EQ(link.server.input_value(-1), 0);
+  EXPECT_EQ(link.server.input_value(input_signal_count), 0);
 }
 
 TEST(ServerIndexBounds, OutOfRangeOutputsReadZero) {

@@ -19,13 +19,6 @@ namespace {
 using std::chrono::milliseconds;
 using std::chrono::steady_clock;
 
-struct line_link {
-  std::list<std::string> in = input_name_list(), out = output_name_list();
-  IOsharemem_server server{in, out};
-  IOshare_area* area = attach_area(server.memory_ident());
-  IOsharemem_client client{server.memory_ident()};
-};
-
 // The client reads CORVAN_LOCKSTEP when it attaches, so the variable is set
 // before the link is made.
 struct lockstep_variable {

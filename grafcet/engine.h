@@ -1,0 +1,70 @@
+// Runs a chart turn by turn: from the inputs of a turn and the time, the
+// transitions fire until the situation is stable, then the outputs follow
+// from the stable situation.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "grafcet/chart.h"
+#include "iolink/signals.h"
+
+namespace grafcet {
+
+using input_values = std::array<bool, input_signal_count>;
+using output_values = std::array<bool, output_signal_count>;
+
+// What one turn did.
+struct evolution {
+  int passes = 0;                 // passes that changed the situation
+  bool unstable = false;          // still changing after max_passes
+  std::vector<int> cycling_steps; // step numbers that kept changing (unstable only)
+};
+
+class engine {
+ public:
+  // A chart that does not settle within this many passes is unstable.
+  static constexpr int max_passes = 100;
+
+  // The chart must outlive the engine. The initial situation is taken at
+  // the first turn.
+  explicit engine(const chart& model);
+
+  // One turn; now_ms is the time of the turn, in milliseconds on any clock
+  // that does not go back.
+  const evolution& evolve(const input_values& inputs, int64_t now_ms);
+
+  bool active(int step) const { return situation_[step] != 0; }
+  const std::vector<char>& situation() const { return situation_; }
+  // Transitions that fired during the last turn, by index, once each.
+  const std::vector<int>& fired() const { return fired_; }
+  const output_values& outputs() const { return outputs_; }
+
+ private:
+  bool value(int node) const;
+  void compute_edges();
+  void find_forcing();
+  bool fire_enabled();
+  bool apply_forcing();
+  bool commit(int pass);
+  void compute_outputs();
+
+  const chart& model;
+  std::vector<char> situation_, next;
+  std::vector<int64_t> active_since;  // ms, for t(Xn, D)
+  std::vector<int> forced_by;         // by grafcet: forcing action, -1 when free
+  std::vector<char> edge_previous, edge_now;
+  std::vector<char> transition_fired;
+  std::vector<char> cycling;
+  std::vector<int> fired_;
+  std::array<int, output_signal_count> stored{};
+  output_values outputs_{};
+  evolution last;
+  const input_values* inputs = nullptr;
+  int64_t now = 0;
+  bool first_pass = false;
+  bool started = false;
+};
+
+}  // namespace grafcet

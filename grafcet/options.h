@@ -1,0 +1,21 @@
+// The command line of corvan-grafcet, as the simulator completes it:
+//   corvan-grafcet [--no-window] [--trace FILE.vcd] chart.graf -automemlink ID
+#pragma once
+
+#include <string>
+
+namespace grafcet {
+
+struct options {
+  bool window = true;
+  std::string trace_path;  // "" for no trace
+  std::string chart_path;
+  int memory_ident = 0;    // 0 when -automemlink is missing
+  std::string error;       // "" when the command line is usable
+};
+
+options parse_options(int argc, const char* const* argv);
+
+extern const char* const usage;
+
+}  // namespace grafcet
