@@ -115,7 +115,6 @@ void monitor_proxy::forward_outputs() {
   {
     std::lock_guard<std::mutex> hold(state_lock);
     sent = overrides.apply_all(asked, input_signal_count, seconds());
-    state.outputs_asked = asked;
     state.outputs_sent = sent;
     state.inner_ended = ended;
   }

@@ -18,7 +18,6 @@
 
 struct monitor_snapshot {
   input_values inputs_seen{};     // as the controller sees them
-  output_values outputs_asked{};  // by the inner side
   output_values outputs_sent{};   // as the simulator sees them
   std::array<int, signal_count> forced_values{};  // -1 when free
   int32_t turn = 0;
