@@ -114,3 +114,15 @@ TEST_F(ThreeWorkpieces, SameMessagesAsWithoutTheMonitorAndTheTraceTellsTheRun) {
   unlink(fst.c_str());
   unlink(back.c_str());
 }
+
+TEST(LockStep, ScriptedRunPassesThroughTheMonitorWithNoLateAnswer) {
+  // corvan-run waits at every turn for the controller's answer, which comes
+  // from the demonstration controller behind the monitor.
+  auto r = run_program({build_file("runner/corvan-run"), "--lockstep", "--scenario",
+                        source_file("examples/scenarios/three_workpieces.scn"), "--",
+                        monitor_program, "--no-window", "--", build_file("examples/demo_controller")},
+                       120);
+  EXPECT_EQ(r.status, 0) << r.out << r.err;
+  EXPECT_NE(r.out.find("PASSED: 10 of 10 expectations hold"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("late answers: 0 "), std::string::npos) << r.out;
+}
