@@ -1,0 +1,210 @@
+#include "monitor/options.h"
+
+#include <cmath>
+#include <cstdlib>
+
+#ifdef CORVAN_HAVE_MODBUS
+#include "modbus/modbus_endpoint.h"
+#endif
+
+namespace {
+
+std::string quoted(const std::string& text) { return "'" + text + "'"; }
+
+// A finite, non-negative number of seconds making up the whole text.
+bool parse_seconds(const std::string& text, double& seconds) {
+  if (text.empty()) return false;
+  char* end = nullptr;
+  seconds = std::strtod(text.c_str(), &end);
+  return *end == '\0' && std::isfinite(seconds) && seconds >= 0 && text[0] != '+' &&
+         text[0] != ' ';
+}
+
+bool parse_ident(const std::string& text, int& ident) {
+  char* end = nullptr;
+  long value = std::strtol(text.c_str(), &end, 10);
+  if (text.empty() || *end != '\0' || value <= 0 || value > 0x7fffffff) return false;
+  ident = static_cast<int>(value);
+  return true;
+}
+
+#ifndef CORVAN_HAVE_MODBUS
+bool parse_port(const std::string& text, int& port) {
+  char* end = nullptr;
+  long value = std::strtol(text.c_str(), &end, 10);
+  if (text.empty() || *end != '\0' || value < 1 || value > 65535) return false;
+  port = static_cast<int>(value);
+  return true;
+}
+#endif
+
+// Walks the options before "--" and before the trailing "-automemlink <id>".
+class option_reader {
+ public:
+  option_reader(int end, const char* const* argv, monitor_options& o, std::string& error)
+      : end(end), argv(argv), o(o), error(error) {}
+
+  bool read_all() {
+    bool chosen_manual = false, chosen_modbus = false;
+    for (i = 1; i < end; ++i) {
+      const std::string a = argv[i];
+      if (a == "--") {
+        o.controller_first = i + 1;
+        o.controller_end = end;
+        break;
+      }
+      if (a == "--force") {
+        std::string text;
+        int row, value;
+        if (!value_of(a, text) || !parse_assignment(text, row, value, error)) return fail(a, text);
+        o.forces.emplace_back(row, value);
+      } else if (a == "--fault") {
+        std::string text;
+        signal_fault fault;
+        if (!value_of(a, text) || !parse_fault(text, fault, error)) return fail(a, text);
+        o.faults.push_back(fault);
+      } else if (a == "--trace") {
+        if (!value_of(a, o.vcd_path)) return false;
+      } else if (a == "--csv") {
+        if (!value_of(a, o.csv_path)) return false;
+      } else if (a == "--no-window") {
+        o.window = false;
+      } else if (a == "--manual") {
+        chosen_manual = true;
+      } else if (a == "--modbus") {
+        std::string address;
+        if (!value_of(a, address) || !parse_modbus_address(address)) return false;
+        chosen_modbus = true;
+      } else if (a == "--modbus-timeout") {
+        std::string text;
+        if (!value_of(a, text)) return false;
+        if (!parse_seconds(text, o.modbus_timeout_s)) {
+          error = "bad " + a + " " + quoted(text) + ": expected a number of seconds";
+          return false;
+        }
+      } else {
+        error = "unknown option " + quoted(a);
+        return false;
+      }
+    }
+    return choose_inner(chosen_manual, chosen_modbus);
+  }
+
+ private:
+  // The word after option a; false with the error when there is none.
+  bool value_of(const std::string& a, std::string& value) {
+    if (i + 1 >= end || std::string(argv[i + 1]) == "--") {
+      error = quoted(a) + " needs a value";
+      return false;
+    }
+    value = argv[++i];
+    return true;
+  }
+
+  bool fail(const std::string& option, const std::string& text) {
+    if (!text.empty()) error = "bad " + option + " " + quoted(text) + ": " + error;
+    return false;
+  }
+
+  bool parse_modbus_address(const std::string& address) {
+#ifdef CORVAN_HAVE_MODBUS
+    std::string why;
+    if (modbus_endpoint::parse_address(address, o.modbus_host, o.modbus_port, why)) return true;
+    error = "bad --modbus " + quoted(address) + ": " + why;
+    return false;
+#else
+    std::string port = address;
+    auto colon = address.rfind(':');
+    if (colon != std::string::npos) {
+      o.modbus_host = address.substr(0, colon);
+      port = address.substr(colon + 1);
+    }
+    if (o.modbus_host.empty() || !parse_port(port, o.modbus_port)) {
+      error = "bad --modbus " + quoted(address) + ": expected [HOST:]PORT with PORT in 1-65535";
+      return false;
+    }
+    return true;
+#endif
+  }
+
+  bool choose_inner(bool manual, bool modbus) {
+    const bool controller = o.controller_first != 0;
+    if (int(manual) + int(modbus) + int(controller) > 1) {
+      error = "choose one of '--manual', '--modbus' and '-- controller'";
+      return false;
+    }
+    if (controller && o.controller_first == o.controller_end) {
+      error = "nothing after '--': give the controller to start";
+      return false;
+    }
+    if (!manual && !modbus && !controller) {
+      error = "no controller: give '-- controller [its arguments]', '--manual' or '--modbus'";
+      return false;
+    }
+    o.inner = manual ? inner_kind::manual : modbus ? inner_kind::modbus : inner_kind::controller;
+    return true;
+  }
+
+  int i = 1;
+  const int end;
+  const char* const* argv;
+  monitor_options& o;
+  std::string& error;
+};
+
+}  // namespace
+
+bool parse_assignment(const std::string& text, int& row, int& value, std::string& error) {
+  auto eq = text.find('=');
+  if (eq == std::string::npos) {
+    error = "expected NAME=0 or NAME=1";
+    return false;
+  }
+  const std::string name = text.substr(0, eq), digit = text.substr(eq + 1);
+  row = signal_row(name);
+  if (row < 0) {
+    error = "no signal named " + quoted(name);
+    return false;
+  }
+  if (digit != "0" && digit != "1") {
+    error = "the value must be 0 or 1, not " + quoted(digit);
+    return false;
+  }
+  value = digit == "1";
+  return true;
+}
+
+bool parse_fault(const std::string& text, signal_fault& fault, std::string& error) {
+  auto at = text.find('@');
+  if (at == std::string::npos) {
+    error = "expected NAME=V@T1 or NAME=V@T1-T2 (seconds)";
+    return false;
+  }
+  if (!parse_assignment(text.substr(0, at), fault.row, fault.value, error)) return false;
+  const std::string times = text.substr(at + 1);
+  auto dash = times.find('-');
+  const std::string from = times.substr(0, dash);
+  bool good = parse_seconds(from, fault.from_s);
+  if (good && dash != std::string::npos)
+    good = parse_seconds(times.substr(dash + 1), fault.until_s) && fault.until_s > fault.from_s;
+  if (!good) {
+    error = "malformed time " + quoted(times) + ": expected T1 or T1-T2, seconds with T1 < T2";
+    return false;
+  }
+  return true;
+}
+
+bool parse_monitor_options(int argc, const char* const* argv, monitor_options& options,
+                           std::string& error) {
+  options = monitor_options{};
+  if (argc < 3 || std::string(argv[argc - 2]) != "-automemlink") {
+    error = "no '-automemlink <id>' at the end: corvan-monitor is started by corvan, "
+            "e.g. corvan corvan-monitor -- ./my_controller";
+    return false;
+  }
+  if (!parse_ident(argv[argc - 1], options.memory_ident)) {
+    error = "bad area identifier " + quoted(argv[argc - 1]) + " after '-automemlink'";
+    return false;
+  }
+  return option_reader(argc - 2, argv, options, error).read_all();
+}

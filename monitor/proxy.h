@@ -1,0 +1,77 @@
+// The monitor's exchange: every simulator turn's inputs go inward through
+// forcing and faults, and what the inner side asks for goes outward through
+// them, as soon as it is asked for and at least once a turn. The window
+// only reads snapshots and changes the forcing, both under a short lock.
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <mutex>
+
+#include "iolink/IOsharemem_client.h"
+#include "monitor/inner_side.h"
+#include "monitor/overrides.h"
+#include "monitor/signal_trace.h"
+#include "monitor/turn_meter.h"
+
+struct monitor_snapshot {
+  input_values inputs_seen{};     // as the controller sees them
+  output_values outputs_sent{};   // as the simulator sees them
+  std::array<int, signal_count> forced_values{};  // -1 when free
+  int32_t turn = 0;
+  int per_second = 0;
+  uint64_t missed = 0;
+  bool inner_ended = false;
+};
+
+class monitor_proxy {
+ public:
+  // trace may be null. The clock of faults and traces starts here.
+  monitor_proxy(IOsharemem_client& outer, inner_side& inner, const signal_overrides& overrides,
+                signal_trace* trace);
+
+  // Serves turns until the simulator ends the exchange or stop is set:
+  // inward in the calling thread, outward in a thread of its own that
+  // waits for the inner side's answers.
+  void run(const std::atomic<bool>& stop);
+
+  monitor_snapshot snapshot() const;
+  // -1 releases.
+  void force(int row, int value);
+  uint64_t turns_seen() const;
+  uint64_t turns_missed() const;
+
+  // The niceness both directions ask for (where allowed).
+  static constexpr int exchange_nice = -10;
+
+ private:
+  // The outward direction looks at the inner side's outputs at least this
+  // often, for outputs written without a refresh.
+  static constexpr int slice_us = 1000;
+  // A wait for a turn longer than this means a paused or ended simulator.
+  static constexpr int quiet_us = 200000;
+
+  // The simulator's turns, inward, until the exchange ends or stop is set.
+  void carry_inward(const std::atomic<bool>& stop);
+  void serve_turn();
+  void forward_outputs();
+  input_values read_inputs();
+  double seconds() const;
+  uint64_t microseconds() const;
+
+  IOsharemem_client& outer;
+  inner_side& inner;
+  signal_trace* trace;
+  const std::chrono::steady_clock::time_point start;
+
+  mutable std::mutex state_lock;  // guards overrides and state
+  signal_overrides overrides;
+  monitor_snapshot state;
+  turn_meter meter;
+  bool told_inner_ended = false;
+  std::atomic<bool> turn_unanswered{false};  // published inward, not yet counted outward
+  output_values written{};
+  bool written_once = false;
+};

@@ -1,0 +1,128 @@
+// The demonstration controller behind the monitor makes its three
+// workpieces as it does alone, and the trace tells the run.
+#include <gtest/gtest.h>
+
+#include "tests/monitor/line_fixture.h"
+
+#include <sys/shm.h>
+
+#include <map>
+#include <set>
+#include <tuple>
+
+namespace {
+
+// Line number of the n-th (from 0) occurrence of line, or -1.
+int nth(const std::vector<std::string>& lines, const std::string& line, int n) {
+  for (size_t i = 0; i < lines.size(); ++i)
+    if (lines[i] == line && n-- == 0) return static_cast<int>(i);
+  return -1;
+}
+
+using change_key = std::tuple<uint64_t, std::string, int>;
+
+// (time, name, value) of every 1-bit change in a VCD file, named as in the
+// CSV: the signal's name, "forced." before those of the scope "forced".
+std::set<change_key> vcd_changes(const std::string& path) {
+  std::set<change_key> changes;
+  std::map<std::string, std::string> names;  // identifier code -> name
+  std::string scope;
+  uint64_t time = 0;
+  for (const auto& line : file_lines(path)) {
+    std::istringstream words(line);
+    std::string first;
+    words >> first;
+    if (first == "$scope") {
+      std::string kind;
+      words >> kind >> scope;
+    } else if (first == "$var") {
+      std::string kind, width, code, name;
+      words >> kind >> width >> code >> name;
+      if (width == "1") names[code] = scope == "forced" ? "forced." + name : name;
+    } else if (!first.empty() && first[0] == '#') {
+      time = std::stoull(first.substr(1));
+    } else if (!first.empty() && (first[0] == '0' || first[0] == '1')) {
+      auto n = names.find(first.substr(1));
+      if (n != names.end()) changes.emplace(time, n->second, first[0] - '0');
+    }
+  }
+  return changes;
+}
+
+}  // namespace
+
+class ThreeWorkpieces : public MonitoredLine {};
+
+TEST_F(ThreeWorkpieces, SameMessagesAsWithoutTheMonitorAndTheTraceTellsTheRun) {
+  std::vector<std::string> args = demo_args({"--trace", vcd_file});
+  start(args);
+  start_production();
+  for (int k = 1; k <= 3; ++k) {
+    click(window, 760, 485);
+    ASSERT_TRUE(wait_until([&] { return count("TRANSFERT") == k; }, 60, 0.1)) << err();
+  }
+  ASSERT_TRUE(wait_until([&] { return count(" DESTRUCTION") == 3; }, 180, 0.2)) << err();
+  quit_and_expect_clean_end();
+
+  auto l = file_lines(err_file);
+  for (int k = 0; k < 3; ++k) {
+    SCOPED_TRACE("workpiece " + std::to_string(k + 1));
+    int transfer = nth(l, "TRANSFERT", k), glue = nth(l, "PREPARATION COLLE", k),
+        glued = nth(l, "ENCOLLAGE !", k), gone = nth(l, " DESTRUCTION", k);
+    EXPECT_LT(transfer, glue);
+    EXPECT_LT(glue, glued);
+    EXPECT_LT(glued, gone);
+    int off_pusher = nth(l, "cap a ete decouple de poussoir_vt", k),
+        on_cup = nth(l, "cap a ete couple a poussoir_vv", k),
+        off_cup = nth(l, "cap a ete decouple de poussoir_vv", k);
+    EXPECT_GE(off_pusher, 0);
+    EXPECT_LT(off_pusher, on_cup);
+    EXPECT_LT(on_cup, off_cup);
+    EXPECT_LT(off_cup, glued);
+  }
+  EXPECT_EQ(count("ENCOLLAGE !"), 3);
+  EXPECT_EQ(count("PREPARATION COLLE"), 3);
+  long seen = 0, missed = 0;
+  ASSERT_TRUE(monitor_summary(err(), seen, missed)) << err();
+  EXPECT_GT(seen, 2000);
+  EXPECT_EQ(missed, 0);
+
+  auto trace = read_csv_trace(csv_file);
+  ASSERT_FALSE(trace.empty());
+  EXPECT_EQ(rising_edges(trace, "dc").size(), 1u) << "DC pressed once";
+  EXPECT_EQ(rising_edges(trace, "init").size(), 1u);
+  for (const char* station : {"p1ok", "p2ok", "p3ok"})
+    EXPECT_EQ(rising_edges(trace, station).size(), 3u) << station;
+  // The main belt stops at each station: three workpieces, three stations.
+  EXPECT_GE(rising_edges(trace, "MT").size(), 9u);
+  EXPECT_TRUE(rising_edges(trace, "forced.MT").empty()) << "nothing forced";
+  // Times and turns only go forward.
+  for (size_t i = 1; i < trace.size(); ++i) {
+    ASSERT_GE(trace[i].time_us, trace[i - 1].time_us);
+    ASSERT_GE(trace[i].turn, trace[i - 1].turn);
+  }
+
+  // GTKWave's converters read the VCD back: the same changes at the same times.
+  const std::string fst = vcd_file + ".fst", back = vcd_file + ".back.vcd";
+  ASSERT_EQ(std::system(("vcd2fst " + vcd_file + " " + fst + " >/dev/null 2>&1").c_str()), 0);
+  ASSERT_EQ(std::system(("fst2vcd " + fst + " > " + back + " 2>/dev/null").c_str()), 0);
+  std::set<change_key> from_csv;
+  for (const auto& c : trace) from_csv.emplace(c.time_us, c.signal, c.value);
+  const auto from_vcd = vcd_changes(back);
+  EXPECT_EQ(from_vcd.size(), from_csv.size());
+  EXPECT_TRUE(from_vcd == from_csv);
+  unlink(fst.c_str());
+  unlink(back.c_str());
+}
+
+TEST(LockStep, ScriptedRunPassesThroughTheMonitorWithNoLateAnswer) {
+  // corvan-run waits at every turn for the controller's answer, which comes
+  // from the demonstration controller behind the monitor.
+  auto r = run_program({build_file("runner/corvan-run"), "--lockstep", "--scenario",
+                        source_file("examples/scenarios/three_workpieces.scn"), "--",
+                        monitor_program, "--no-window", "--", build_file("examples/demo_controller")},
+                       120);
+  EXPECT_EQ(r.status, 0) << r.out << r.err;
+  EXPECT_NE(r.out.find("PASSED: 10 of 10 expectations hold"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("late answers: 0 "), std::string::npos) << r.out;
+}

@@ -1,0 +1,56 @@
+// Shared by the monitor's process tests: the programs under test, the
+// monitor's stderr, and the checks that nothing is left behind.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include "tests/support/process.h"
+
+#include <signal.h>
+
+#include <cstdio>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+inline const std::string monitor_program = build_file("monitor/corvan-monitor");
+inline const std::string echo_controller = build_file("tests/monitor/turn_echo_controller");
+
+// System V segments created by a given process.
+inline int segments_created_by(pid_t pid) {
+  std::ifstream in("/proc/sysvipc/shm");
+  std::string header;
+  std::getline(in, header);
+  int count = 0;
+  long key, id, perms, size, cpid;
+  while (in >> key >> id >> perms >> size >> cpid) {
+    if (cpid == pid) ++count;
+    in.ignore(1 << 16, '\n');
+  }
+  return count;
+}
+
+inline std::vector<std::string> file_lines(const std::string& path) {
+  std::vector<std::string> lines;
+  std::istringstream in(read_file(path));
+  for (std::string l; std::getline(in, l);) lines.push_back(l);
+  return lines;
+}
+
+// Ends a process the test started if it is still there, whatever happened.
+inline void end_process(pid_t pid) {
+  if (pid > 0 && wait_for_exit(pid, 0) == -1) {
+    kill(pid, SIGKILL);
+    wait_for_exit(pid, 5);
+  }
+}
+
+// The monitor's last line: "corvan-monitor: N turns seen, M missed".
+inline bool monitor_summary(const std::string& err, long& seen, long& missed) {
+  const auto at = err.rfind("corvan-monitor: ");
+  return at != std::string::npos &&
+         std::sscanf(err.c_str() + at, "corvan-monitor: %ld turns seen, %ld missed", &seen,
+                     &missed) == 2;
+}
