@@ -183,7 +183,8 @@ fs::path InstalledTree::prefix;
 ::testing::AssertionResult InstalledTree::install_ok = ::testing::AssertionFailure();
 
 TEST_F(InstalledTree, HoldsProgramLibrariesHeadersPackageFilesAndDocs) {
-  EXPECT_TRUE(fs::exists(prefix / "bin/corvan"));
+  for (const char* program : {"corvan", "corvan-monitor", "corvan-run", "corvan-grafcet"})
+    EXPECT_TRUE(fs::exists(prefix / "bin" / program)) << program;
   const fs::path lib = library_folder(prefix);
   ASSERT_FALSE(lib.empty());
   EXPECT_EQ(fs::read_symlink(lib / "libcorvan-iolink.so"), "libcorvan-iolink.so.1");
@@ -220,7 +221,17 @@ TEST_F(InstalledTree, ProgramsCarryOurLibrariesInside) {
     EXPECT_EQ(dynamic.find(build_dir), std::string::npos) << entry.path();
     ++programs;
   }
-  EXPECT_GE(programs, 1);
+  EXPECT_EQ(programs, 4);
+}
+
+// Started from the prefix, each tool gets as far as its own usage check.
+TEST_F(InstalledTree, ToolsStartFromThePrefix) {
+  EXPECT_EQ(run_program({prefix / "bin/corvan-run", "--help"}, 10).status, 0);
+  for (const char* tool : {"corvan-monitor", "corvan-grafcet"}) {
+    run_result r = run_program({prefix / "bin" / tool}, 10);
+    EXPECT_EQ(r.status, 2) << tool << ": " << r.err;
+    EXPECT_EQ(r.err.find("error while loading shared libraries"), std::string::npos) << r.err;
+  }
 }
 
 TEST_F(InstalledTree, VersionIsTheProjectsInPkgConfigAndCMake) {
@@ -363,6 +374,8 @@ TEST_F(DebianPackage, DeclaresItsRunTimeDependencies) {
   for (const char* package : {"libc6", "libfltk1.3", "libfltk-forms1.3", "libstdc++6"})
     EXPECT_NE(depends.find(package), std::string::npos) << depends;
   EXPECT_EQ(output_of("dpkg-deb -f " + in_quotes(deb) + " Version"), "1.0.0\n");
+  EXPECT_NE(output_of("dpkg-deb -f " + in_quotes(deb) + " Recommends").find("xvfb"),
+            std::string::npos);
 }
 
 // dpkg itself accepts the package: into a database of its own (unpacked,
