@@ -65,8 +65,10 @@ void scan_rate(modbus_t* client) {
     failed += modbus_write_bits(client, 0, 14, coils) != 14;
   }
   double s = duration<double>(bench_clock::now() - start).count();
-  std::printf("  read 23 inputs + write 14 coils  %8.0f scans/s, %.0f requests/s  (%d in %.2f s, %d failed)\n",
-              scans / s, 2 * scans / s, scans, s, failed);
+  std::printf(
+      "  read 23 inputs + write 14 coils  %8.0f scans/s, %.0f requests/s  (%d in %.2f s, %d "
+      "failed)\n",
+      scans / s, 2 * scans / s, scans, s, failed);
 }
 
 // A turn loop like the monitor's: outputs() every 5 ms, noting when coil 0
@@ -172,8 +174,9 @@ int line_delay(int port, const std::string& csv) {
   }
   std::vector<double> delay;
   for (size_t i = 0; i < recorded.size(); ++i) delay.push_back(recorded[i] - written_at[i]);
-  std::printf("modbus_bench: coil write to the simulator's side, %zu writes through corvan-monitor\n",
-              delay.size());
+  std::printf(
+      "modbus_bench: coil write to the simulator's side, %zu writes through corvan-monitor\n",
+      delay.size());
   std::printf("  turns after the last turn read before the write: median %.0f, max %.0f\n",
               median(delay), *std::max_element(delay.begin(), delay.end()));
   return 0;

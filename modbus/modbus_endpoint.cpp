@@ -141,7 +141,8 @@ void modbus_endpoint::serve(client& c) {
       if (length < 0) break;
       if (length == 0) continue;
       if (!served_function(request[header])) {
-        if (modbus_reply_exception(ctx.get(), request, MODBUS_EXCEPTION_ILLEGAL_FUNCTION) < 0) break;
+        if (modbus_reply_exception(ctx.get(), request, MODBUS_EXCEPTION_ILLEGAL_FUNCTION) < 0)
+          break;
         continue;
       }
       // A write counts before its answer leaves: a client that reads its

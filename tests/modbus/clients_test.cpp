@@ -19,21 +19,8 @@ const std::string python = "/usr/bin/python3";
 
 class Clients : public ::testing::Test {
  protected:
-  run_result mbpoll(const std::vector<std::string>& args) {
-    std::vector<std::string> argv = {"/usr/bin/mbpoll", "-m", "tcp", "-p", std::to_string(port),
-                                     "-0", "-1", "-o", "2"};
-    argv.insert(argv.end(), args.begin(), args.end());
-    argv.push_back("127.0.0.1");
-    return run_program(argv, 20);
-  }
-  // Writes take their values after the host.
-  run_result mbpoll_write(const std::vector<std::string>& args, const std::string& value) {
-    std::vector<std::string> argv = {"/usr/bin/mbpoll", "-m", "tcp", "-p", std::to_string(port),
-                                     "-0", "-1", "-o", "2"};
-    argv.insert(argv.end(), args.begin(), args.end());
-    argv.push_back("127.0.0.1");
-    argv.push_back(value);
-    return run_program(argv, 20);
+  run_result mbpoll(const std::vector<std::string>& args, const std::string& value = "") {
+    return run_program(mbpoll_command(port, args, value), 20);
   }
 
   int port = free_port();
@@ -55,7 +42,7 @@ TEST_F(Clients, MbpollReadsDiscreteInputsAndTheTurnRegisters) {
 }
 
 TEST_F(Clients, MbpollWritesACoilTheSimulatorThenSees) {
-  run_result r = mbpoll_write({"-t", "0", "-r", "4"}, "1");
+  run_result r = mbpoll({"-t", "0", "-r", "4"}, "1");
   ASSERT_EQ(r.status, 0) << r.err;
   std::array<int, 14> expected{};
   expected[4] = 1;  // RENT
@@ -66,7 +53,7 @@ TEST_F(Clients, MbpollIsToldWhatTheMapDoesNotHold) {
   run_result past_inputs = mbpoll({"-t", "1", "-r", "23"});
   EXPECT_NE(past_inputs.status, 0);
   EXPECT_NE(past_inputs.err.find("Illegal data address"), std::string::npos) << past_inputs.err;
-  run_result past_coils = mbpoll_write({"-t", "0", "-r", "14"}, "1");
+  run_result past_coils = mbpoll({"-t", "0", "-r", "14"}, "1");
   EXPECT_NE(past_coils.status, 0);
   EXPECT_NE(past_coils.err.find("Illegal data address"), std::string::npos) << past_coils.err;
   run_result holding = mbpoll({"-t", "4", "-r", "0"});
@@ -80,7 +67,9 @@ TEST_F(Clients, PymodbusReadsWritesAndGetsTheStandardExceptionCodes) {
   server.publish(inputs, 77, 0);
   std::string script =
       "from pymodbus.client import ModbusTcpClient\n"
-      "c = ModbusTcpClient('127.0.0.1', port=" + std::to_string(port) + ")\n"
+      "c = ModbusTcpClient('127.0.0.1', port=" +
+      std::to_string(port) +
+      ")\n"
       "assert c.connect()\n"
       "bits = c.read_discrete_inputs(0, 23, slave=3).bits[:23]\n"
       "print(''.join(str(int(b)) for b in bits))\n"
@@ -132,9 +121,9 @@ TEST(PythonController, InitialisesTheLineStartsProductionAndEndsWithTheServer) {
   int port = free_port();
   auto server = std::make_unique<modbus_endpoint>("127.0.0.1", port, 0);
   std::string err_file = temp_path("modbus-controller-err");
-  pid_t controller = spawn_program(
-      {python, source_file("examples/python/modbus_controller.py"), "127.0.0.1:" + std::to_string(port)},
-      "", err_file);
+  pid_t controller = spawn_program({python, source_file("examples/python/modbus_controller.py"),
+                                    "127.0.0.1:" + std::to_string(port)},
+                                   "", err_file);
   fake_line line(*server);
   auto said = [&](const std::string& text) {
     return wait_until(
@@ -186,5 +175,6 @@ TEST(PythonController, SaysSoWhenNoServerAnswers) {
                               std::to_string(port), "--wait", "0.3"},
                              30);
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, "modbus_controller: no Modbus server at 127.0.0.1:" + std::to_string(port) + "\n");
+  EXPECT_EQ(r.err,
+            "modbus_controller: no Modbus server at 127.0.0.1:" + std::to_string(port) + "\n");
 }

@@ -59,8 +59,9 @@ class ModbusLine : public ::testing::Test {
       if (wait_for_exit(simulator, 20) == -1) end_process(simulator);
     }
     // Normally gone with the run; a monitor the simulator did not end is
-    // ended here, by the pid found at the start.
-    end_process(monitor_pid);
+    // ended here, by the pid found at the start (if that pid is still it).
+    std::string command = read_file("/proc/" + std::to_string(monitor_pid) + "/cmdline");
+    if (monitor_pid > 0 && command.rfind(monitor, 0) == 0) end_process(monitor_pid);
     unlink(err_file.c_str());
     unlink(python_err.c_str());
     unlink(csv.c_str());
@@ -88,9 +89,8 @@ class ModbusLine : public ::testing::Test {
   // mbpoll's values for one read (type 0 coils, 1 discrete inputs, 3 input
   // registers), in address order; empty when it failed.
   std::vector<long> mbpoll_read(const std::string& type, int first, int count) {
-    run_result r = run_program({"/usr/bin/mbpoll", "-m", "tcp", "-p", std::to_string(port), "-0", "-1",
-                                "-o", "2", "-t", type, "-r", std::to_string(first), "-c",
-                                std::to_string(count), "127.0.0.1"},
+    run_result r = run_program(mbpoll_command(port, {"-t", type, "-r", std::to_string(first), "-c",
+                                                     std::to_string(count)}),
                                20);
     std::vector<long> values;
     std::istringstream out(r.out);
@@ -99,11 +99,9 @@ class ModbusLine : public ::testing::Test {
     return r.status == 0 ? values : std::vector<long>{};
   }
   bool mbpoll_write_coil(int coil, int value) {
-    return run_program({"/usr/bin/mbpoll", "-m", "tcp", "-p", std::to_string(port), "-0", "-1", "-o",
-                        "2", "-t", "0", "-r", std::to_string(coil), "127.0.0.1",
-                        std::to_string(value)},
-                       20)
-               .status == 0;
+    auto command =
+        mbpoll_command(port, {"-t", "0", "-r", std::to_string(coil)}, std::to_string(value));
+    return run_program(command, 20).status == 0;
   }
   long discrete_input(int address) {
     auto v = mbpoll_read("1", address, 1);
@@ -204,7 +202,8 @@ TEST_F(ModbusLine, TurnCounterAdvancesAbout200TurnsASecond) {
 
 TEST_F(ModbusLine, PythonControllerMakesThreeWorkpieces) {
   ASSERT_NO_FATAL_FAILURE(start());
-  python = spawn_program({"/usr/bin/python3", python_controller, std::to_string(port)}, "", python_err);
+  python =
+      spawn_program({"/usr/bin/python3", python_controller, std::to_string(port)}, "", python_err);
   // INIT is seen as a rising edge: the controller must be there before it.
   ASSERT_TRUE(python_said("modbus_controller: connected to 127.0.0.1:" + std::to_string(port), 30))
       << read_file(python_err);
@@ -241,8 +240,9 @@ TEST_F(ModbusLine, PythonControllerMakesThreeWorkpieces) {
   click(860, 525);  // quit
   EXPECT_EQ(wait_for_exit(simulator, 20), 0);
   EXPECT_EQ(wait_for_exit(python, 20), 0) << read_file(python_err);
-  EXPECT_NE(read_file(python_err).find("\ndemo: initialisation\ndemo: ligne prete\ndemo: production\n"),
-            std::string::npos)
+  EXPECT_NE(
+      read_file(python_err).find("\ndemo: initialisation\ndemo: ligne prete\ndemo: production\n"),
+      std::string::npos)
       << read_file(python_err);
 }
 
@@ -277,7 +277,8 @@ TEST_F(ModbusLine, WatchdogZeroesWhatTheSimulatorSeesAfterSilenceUntilTheNextWri
   // Both changes are recorded when the monitor next forwards the outputs:
   // each may come up to a turn (5 ms) after the write or the trip.
   EXPECT_GE(sort[2].first - sort[1].first, 500000 - 5000);
-  EXPECT_NE(err().find("modbus: no coil written for 0.5 s: every output held at 0 until the next write\n"),
+  EXPECT_NE(err().find(
+                "modbus: no coil written for 0.5 s: every output held at 0 until the next write\n"),
             std::string::npos)
       << err();
   // The coil kept its value; a write to another coil makes it count again.

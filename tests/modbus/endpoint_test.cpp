@@ -185,8 +185,9 @@ TEST_F(Endpoint, ClientLeavingMidFrameLeavesTheOthersServed) {
 // its own thread only.
 TEST_F(Endpoint, ClientsLeavingWithRequestsUnansweredLeaveTheOthersServed) {
   // Two "read discrete inputs 0-22" requests in one segment.
-  const uint8_t requests[] = {0x00, 0x01, 0x00, 0x00, 0x00, 0x06, 0x01, 0x02, 0x00, 0x00, 0x00, 0x17,
-                              0x00, 0x02, 0x00, 0x00, 0x00, 0x06, 0x01, 0x02, 0x00, 0x00, 0x00, 0x17};
+  const uint8_t requests[] = {0x00, 0x01, 0x00, 0x00, 0x00, 0x06, 0x01, 0x02,
+                              0x00, 0x00, 0x00, 0x17, 0x00, 0x02, 0x00, 0x00,
+                              0x00, 0x06, 0x01, 0x02, 0x00, 0x00, 0x00, 0x17};
   for (int i = 0; i < 20; ++i) {
     int gone = raw_connection(port);
     ASSERT_GE(gone, 0);
@@ -206,7 +207,8 @@ TEST_F(Endpoint, ClientTricklingAFrameDoesNotHoldTheOthersUp) {
   int slow = raw_connection(port);
   ASSERT_GE(slow, 0);
   // Header of "write 1968 coils from 0": 246 data bytes follow.
-  const uint8_t header[] = {0x00, 0x07, 0x00, 0x00, 0x00, 0xFD, 0x01, 0x0F, 0x00, 0x00, 0x07, 0xB0, 0xF6};
+  const uint8_t header[] = {0x00, 0x07, 0x00, 0x00, 0x00, 0xFD, 0x01,
+                            0x0F, 0x00, 0x00, 0x07, 0xB0, 0xF6};
   ASSERT_EQ(send(slow, header, sizeof header, 0), static_cast<ssize_t>(sizeof header));
   std::atomic<bool> stop{false};
   std::thread trickle([&] {
@@ -286,7 +288,8 @@ TEST(EndpointWatchdog, SilenceZeroesTheOutputsOnceAndTheNextWriteRestoresThemAll
   EXPECT_EQ(server.outputs(), outputs_t{});
   std::string err = testing::internal::GetCapturedStderr();
   ASSERT_TRUE(tripped);
-  EXPECT_EQ(err, "modbus: no coil written for 0.3 s: every output held at 0 until the next write\n");
+  EXPECT_EQ(err,
+            "modbus: no coil written for 0.3 s: every output held at 0 until the next write\n");
 
   // The coils kept what the client wrote.
   ASSERT_EQ(modbus_read_bits(c.get(), 0, 3, coils), 3);

@@ -47,3 +47,14 @@ int raw_connection(int port) {
   }
   return s;
 }
+
+std::vector<std::string> mbpoll_command(int port, const std::vector<std::string>& args,
+                                        const std::string& value) {
+  std::vector<std::string> argv = {
+      "/usr/bin/mbpoll", "-m", "tcp", "-p", std::to_string(port), "-0", "-1", "-o", "2"};
+  argv.insert(argv.end(), args.begin(), args.end());
+  argv.push_back("127.0.0.1");
+  // mbpoll takes the values to write after the host.
+  if (!value.empty()) argv.push_back(value);
+  return argv;
+}

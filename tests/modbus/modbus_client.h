@@ -5,6 +5,7 @@
 #include <modbus.h>
 
 #include <string>
+#include <vector>
 
 // A port nobody listens on right now.
 int free_port();
@@ -28,3 +29,8 @@ class test_client {
 
 // A plain TCP connection to 127.0.0.1:port; -1 on failure.
 int raw_connection(int port);
+
+// The command line of one mbpoll request to 127.0.0.1:port (PDU addresses,
+// once, 2 s timeout): a read, or a write of value when one is given.
+std::vector<std::string> mbpoll_command(int port, const std::vector<std::string>& args,
+                                        const std::string& value = "");

@@ -1,4 +1,5 @@
-// What the endpoint reads in a request before libmodbus answers it, and the address on its command line: no socket involved.
+// What the endpoint reads in a request before libmodbus answers it, and the
+// address on its command line: no socket involved.
 #include <gtest/gtest.h>
 
 #include "modbus/modbus_endpoint.h"
