@@ -62,3 +62,28 @@ TEST(BadArguments, WithoutTheAreaLinkItSaysHowItIsStarted) {
   EXPECT_NE(r.err.find("'-automemlink <id>'"), std::string::npos) << r.err;
   EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1);
 }
+
+TEST(BadArguments, ModbusPortInUseIsSaidInOneLine) {
+  // A listener of our own holds the port.
+  const int holder = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  ASSERT_EQ(bind(holder, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  ASSERT_EQ(listen(holder, 1), 0);
+  socklen_t length = sizeof address;
+  getsockname(holder, reinterpret_cast<sockaddr*>(&address), &length);
+  const std::string port = std::to_string(ntohs(address.sin_port));
+
+  const std::string err_file = temp_path("monitor-err");
+  const pid_t pid = spawn_program({monitor_program, "--no-window", "--modbus", "127.0.0.1:" + port,
+                                   "-automemlink", "12345"},
+                                  "", err_file);
+  EXPECT_EQ(wait_for_exit(pid, 20), 2);
+  const auto lines = file_lines(err_file);
+  ASSERT_EQ(lines.size(), 1u) << read_file(err_file);
+  EXPECT_NE(lines[0].find(port), std::string::npos) << lines[0];
+  EXPECT_EQ(segments_created_by(pid), 0);
+  close(holder);
+  unlink(err_file.c_str());
+}

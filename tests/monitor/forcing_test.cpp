@@ -97,3 +97,24 @@ TEST_F(ManualMode, SwitchesAndForcingButtonsMoveTheActuators) {
   EXPECT_LT(rising_edges(trace, "BZ1")[0], rising_edges(trace, "b1s")[0]);
   EXPECT_LT(rising_edges(trace, "BZ2")[0], rising_edges(trace, "b2s")[0]);
 }
+
+class ModbusMode : public MonitoredLine {};
+
+TEST_F(ModbusMode, CoilsMoveTheActuatorsAndForcedOutputsWinOverThem) {
+  const std::string port = std::to_string(free_local_port());
+  start({"--no-window", "--modbus", "127.0.0.1:" + port, "--force", "BZ2=0", "--csv", csv_file});
+  ASSERT_TRUE(wait_until([&] { return !read_csv_trace(csv_file).empty(); }, 10)) << err();
+  // Coils 10 and 11 (BZ1, BZ2) to 1; mbpoll counts references from 1.
+  auto r = run_program({"/usr/bin/mbpoll", "-m", "tcp", "-p", port, "-t", "0", "-r", "11", "-1",
+                        "127.0.0.1", "1", "1"},
+                       20);
+  ASSERT_EQ(r.status, 0) << r.out << r.err;
+  ASSERT_TRUE(wait_until([&] { return !rising_edges(read_csv_trace(csv_file), "b1s").empty(); }, 10))
+      << err();
+  sleep(2);  // long enough for station 2's jack to have moved, were it not forced
+  quit_and_expect_clean_end();
+  auto trace = read_csv_trace(csv_file);
+  EXPECT_EQ(rising_edges(trace, "BZ1").size(), 1u);
+  EXPECT_TRUE(rising_edges(trace, "BZ2").empty());
+  EXPECT_TRUE(rising_edges(trace, "b2s").empty());
+}

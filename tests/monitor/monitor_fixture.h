@@ -6,7 +6,11 @@
 
 #include "tests/support/process.h"
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
 #include <signal.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <cstdio>
 
@@ -53,4 +57,17 @@ inline bool monitor_summary(const std::string& err, long& seen, long& missed) {
   return at != std::string::npos &&
          std::sscanf(err.c_str() + at, "corvan-monitor: %ld turns seen, %ld missed", &seen,
                      &missed) == 2;
+}
+
+// A TCP port on 127.0.0.1 that nothing listens on at the moment.
+inline int free_local_port() {
+  const int s = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof address;
+  bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address);
+  getsockname(s, reinterpret_cast<sockaddr*>(&address), &length);
+  close(s);
+  return ntohs(address.sin_port);
 }
