@@ -7,10 +7,14 @@
 
 namespace {
 
+// Room for a few seconds of the busiest trace between two flushes.
+constexpr std::size_t buffer_size = 1 << 20;
+
 std::FILE* open_for_writing(const std::string& path) {
   if (path.empty()) return nullptr;
   std::FILE* f = std::fopen(path.c_str(), "w");
   if (!f) throw std::runtime_error("cannot write " + path + ": " + std::strerror(errno));
+  std::setvbuf(f, nullptr, _IOFBF, buffer_size);
   return f;
 }
 
@@ -120,11 +124,9 @@ void trace_writer::sample(uint64_t time_us, uint32_t turn) {
     if (vcd) write_vcd_value(turn_variable, turn);
     turn_variable.recorded = turn;
   }
-  bool signal_changed = false;
   for (auto& v : variables) {
     if (!first && v.value == v.recorded) continue;
     mark_time();
-    signal_changed = true;
     if (vcd) write_vcd_value(v, v.value);
     if (csv) write_csv_change(time_us, turn, v.csv_name, v.value);
     v.recorded = v.value;
@@ -132,9 +134,10 @@ void trace_writer::sample(uint64_t time_us, uint32_t turn) {
   if (vcd && first) std::fputs("$end\n", vcd);
   started = true;
   last_time = time_us;
-  // A flush is a system call: at every signal change, and often enough
-  // that a run cut short loses at most a few turns of a quiet stretch.
-  if (signal_changed || time_us - last_flush >= flush_interval_us) {
+  // A flush is a system call, too dear for every turn: a run cut short
+  // loses at most the last few turns. The buffer holds far more than a
+  // flush interval, so the files only ever end between two samples.
+  if (first || time_us - last_flush >= flush_interval_us) {
     flush();
     last_flush = time_us;
   }

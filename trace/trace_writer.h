@@ -1,6 +1,7 @@
 // Signal changes in, wave traces out: a VCD file for wave viewers and a CSV
-// file for spreadsheets, both written as the run goes so that a run cut
-// short still leaves readable files up to its last sample.
+// file for spreadsheets, both written as the run goes (every 20 ms of trace
+// time) so that a run cut short still leaves readable files up to within a
+// few turns of its end.
 #pragma once
 
 #include <cstdint>
@@ -50,5 +51,5 @@ class trace_writer {
   bool started = false;
   uint64_t last_time = 0;
   uint64_t last_flush = 0;
-  static constexpr uint64_t flush_interval_us = 100000;
+  static constexpr uint64_t flush_interval_us = 20000;
 };

@@ -103,17 +103,24 @@ TEST_F(TraceWriter, WrittenAsTheRunGoesWithoutWaitingForTheEnd) {
   trace.sample(0, 1);
   trace.set(dc, 1);
   trace.sample(5000, 2);
-  // Still open: what a reader finds now ends with the last change.
-  EXPECT_NE(read_file(vcd).find("#5000\nb10 !\n1\"\n"), std::string::npos);
+  for (uint32_t turn = 3; turn <= 6; ++turn) trace.sample(5000 * turn, turn);
+  // Still open, 20 ms of trace later: what a reader finds holds the change
+  // and ends between two samples.
+  const std::string text = read_file(vcd);
+  EXPECT_NE(text.find("#5000\nb10 !\n1\"\n"), std::string::npos);
+  const std::string flushed_last = "#20000\nb100 !\n";
+  EXPECT_EQ(text.rfind(flushed_last), text.size() - flushed_last.size());
   EXPECT_NE(read_file(csv).find("5000,2,dc,1\n"), std::string::npos);
 }
 
 TEST_F(TraceWriter, TimeNeverGoesBackAndWideValuesAreMasked) {
-  trace_writer trace(vcd, "");
-  const int two_bits = trace.add_variable("steps", "X", 2);
-  trace.set(two_bits, 7);
-  trace.sample(100, 1);
-  trace.sample(50, 2);
+  {
+    trace_writer trace(vcd, "");
+    const int two_bits = trace.add_variable("steps", "X", 2);
+    trace.set(two_bits, 7);
+    trace.sample(100, 1);
+    trace.sample(50, 2);
+  }
   const std::string text = read_file(vcd);
   EXPECT_NE(text.find("$var wire 2 \" X $end"), std::string::npos);
   EXPECT_NE(text.find("b11 \"\n"), std::string::npos);
