@@ -56,20 +56,21 @@ std::string launch_string(const std::string& command, int memory_ident) {
   return command + " -automemlink " + std::to_string(memory_ident) + " &";
 }
 
-std::vector<pid_t> child_processes() {
+std::vector<pid_t> children_of(pid_t parent) {
   std::vector<pid_t> children;
   DIR* proc = opendir("/proc");
   if (!proc) return children;
-  const pid_t self = getpid();
   while (dirent* entry = readdir(proc)) {
     char* end = nullptr;
     const long pid = std::strtol(entry->d_name, &end, 10);
     if (*end != '\0' || pid <= 0) continue;
-    if (parent_of(pid_t(pid)) == self) children.push_back(pid_t(pid));
+    if (parent_of(pid_t(pid)) == parent) children.push_back(pid_t(pid));
   }
   closedir(proc);
   return children;
 }
+
+std::vector<pid_t> child_processes() { return children_of(getpid()); }
 
 std::string describe_status(int status) {
   if (WIFSIGNALED(status)) return "signal " + std::to_string(WTERMSIG(status));

@@ -49,7 +49,9 @@ class controller_care {
   std::chrono::steady_clock::time_point launched;
 };
 
-// The direct children of this process, zombies included, from /proc.
+// The direct children of a process, zombies included, from /proc.
+std::vector<pid_t> children_of(pid_t parent);
+// Those of this process.
 std::vector<pid_t> child_processes();
 
 // One phrase for a wait status: "status 127 (not found)", "signal 9", ...

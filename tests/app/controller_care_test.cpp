@@ -3,6 +3,7 @@
 // is signalled and reaped; a well-behaved one is left alone.
 #include <gtest/gtest.h>
 
+#include "process/controller_process.h"
 #include "tests/support/process.h"
 #include "tests/support/xwin.h"
 
@@ -17,15 +18,6 @@ namespace {
 
 const std::string corvan = build_file("app/corvan");
 const std::string demo = build_file("examples/demo_controller");
-
-std::vector<pid_t> children_of(pid_t parent) {
-  std::vector<pid_t> pids;
-  FILE* p = popen(("pgrep -P " + std::to_string(parent)).c_str(), "r");
-  if (!p) return pids;
-  for (int pid; std::fscanf(p, "%d", &pid) == 1;) pids.push_back(pid);
-  pclose(p);
-  return pids;
-}
 
 class ControllerCareRun : public ::testing::Test {
  protected:

@@ -2,6 +2,8 @@
 // the X server as an operator would.
 #include <gtest/gtest.h>
 
+#include "process/controller_process.h"
+#include "tests/support/line_run.h"
 #include "tests/support/process.h"
 #include "tests/support/xwin.h"
 
@@ -30,48 +32,12 @@ bool segment_exists(int id) {
   return shmctl(id, IPC_STAT, &ds) == 0;
 }
 
-// Segments created by a given process.
-int segments_created_by(pid_t pid) {
-  std::ifstream in("/proc/sysvipc/shm");
-  std::string header;
-  std::getline(in, header);
-  int count = 0;
-  long key, id, perms, size, cpid;
-  while (in >> key >> id >> perms >> size >> cpid) {
-    if (cpid == pid) ++count;
-    in.ignore(1 << 16, '\n');
-  }
-  return count;
-}
-
-// The processes whose parent is this one, from /proc.
-std::vector<pid_t> own_children() {
-  std::vector<pid_t> children;
-  DIR* proc = opendir("/proc");
-  if (!proc) return children;
-  while (dirent* entry = readdir(proc)) {
-    pid_t candidate = std::atoi(entry->d_name);
-    if (candidate <= 0) continue;
-    std::ifstream stat("/proc/" + std::string(entry->d_name) + "/stat");
-    std::string line;
-    std::getline(stat, line);
-    std::size_t after_name = line.rfind(')');
-    if (after_name == std::string::npos) continue;
-    char state;
-    pid_t parent = 0;
-    std::istringstream(line.substr(after_name + 1)) >> state >> parent;
-    if (parent == getpid()) children.push_back(candidate);
-  }
-  closedir(proc);
-  return children;
-}
-
 // Ends, by pid, every process the test started: the simulator and, once it
 // is gone, the controllers it launched, which the test inherits as their
 // subreaper. A test that fails half-way leaves nothing running.
 void end_every_child() {
   for (int round = 0; round < 50; ++round) {
-    std::vector<pid_t> children = own_children();
+    std::vector<pid_t> children = child_processes();
     if (children.empty()) return;
     for (pid_t child : children) {
       kill(child, SIGKILL);
@@ -180,7 +146,7 @@ TEST_F(Simulator, WithoutADisplayItSaysSoAndStartsNothing) {
     // A controller launched anyway would have written its arguments by now.
     usleep(500000);
     EXPECT_EQ(read_file(argv_file), "");
-    EXPECT_TRUE(own_children().empty());
+    EXPECT_TRUE(child_processes().empty());
   }
   unlink(argv_file.c_str());
 }
@@ -315,17 +281,6 @@ TEST_F(Simulator, ControllerHoldingTheLockForEverDoesNotFreezeIt) {
   unlink(pid_file.c_str());
 }
 
-namespace {
-
-// Line number of the n-th (from 0) occurrence of line, or -1.
-int nth(const std::vector<std::string>& lines, const std::string& line, int n) {
-  for (size_t i = 0; i < lines.size(); ++i)
-    if (lines[i] == line && n-- == 0) return static_cast<int>(i);
-  return -1;
-}
-
-}  // namespace
-
 TEST_F(Simulator, DemonstrationControllerMakesThreeWorkpieces) {
   start({demo});
   ASSERT_TRUE(err_has("ident_mem="));
@@ -341,25 +296,7 @@ TEST_F(Simulator, DemonstrationControllerMakesThreeWorkpieces) {
   }
   ASSERT_TRUE(wait_until([&] { return count(" DESTRUCTION") == 3; }, 180, 0.2)) << err();
 
-  auto l = lines();
-  for (int k = 0; k < 3; ++k) {
-    SCOPED_TRACE("workpiece " + std::to_string(k + 1));
-    int transfer = nth(l, "TRANSFERT", k), glue = nth(l, "PREPARATION COLLE", k),
-        glued = nth(l, "ENCOLLAGE !", k), gone = nth(l, " DESTRUCTION", k);
-    EXPECT_LT(transfer, glue);
-    EXPECT_LT(glue, glued);
-    EXPECT_LT(glued, gone);
-    // Its lid: off the pusher, onto the cup, let go onto the glue.
-    int off_pusher = nth(l, "cap a ete decouple de poussoir_vt", k),
-        on_cup = nth(l, "cap a ete couple a poussoir_vv", k),
-        off_cup = nth(l, "cap a ete decouple de poussoir_vv", k);
-    EXPECT_GE(off_pusher, 0);
-    EXPECT_LT(off_pusher, on_cup);
-    EXPECT_LT(on_cup, off_cup);
-    EXPECT_LT(off_cup, glued);
-  }
-  EXPECT_EQ(count("ENCOLLAGE !"), 3);
-  EXPECT_EQ(count("PREPARATION COLLE"), 3);
+  expect_three_workpieces_in_order(lines());
 
   int id = ident();
   click_quit();

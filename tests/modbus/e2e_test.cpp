@@ -5,6 +5,8 @@
 
 #include "modbus/modbus_endpoint.h"
 #include "tests/modbus/modbus_client.h"
+#include "process/controller_process.h"
+#include "tests/support/line_run.h"
 #include "tests/support/process.h"
 #include "tests/support/xwin.h"
 
@@ -24,24 +26,6 @@ namespace {
 const std::string corvan = build_file("app/corvan");
 const std::string monitor = build_file("monitor/corvan-monitor");
 const std::string python_controller = source_file("examples/python/modbus_controller.py");
-
-// The processes whose parent is pid (the simulator adopts its controller).
-std::vector<pid_t> children_of(pid_t pid) {
-  std::vector<pid_t> found;
-  DIR* proc = opendir("/proc");
-  while (dirent* e = readdir(proc)) {
-    std::ifstream stat(std::string("/proc/") + e->d_name + "/stat");
-    std::string line;
-    if (!std::getline(stat, line)) continue;
-    // pid (comm) state ppid: comm may hold blanks, so read after the last ')'.
-    std::istringstream rest(line.substr(line.rfind(')') + 1));
-    char state;
-    pid_t parent;
-    if (rest >> state >> parent && parent == pid) found.push_back(std::atoi(e->d_name));
-  }
-  closedir(proc);
-  return found;
-}
 
 void end_process(pid_t pid) {
   if (pid > 0 && kill(pid, 0) == 0) {
@@ -145,13 +129,6 @@ class ModbusLine : public ::testing::Test {
   unsigned long window = 0;
 };
 
-// Line number of the n-th (from 0) occurrence of line, or -1.
-int nth(const std::vector<std::string>& lines, const std::string& line, int n) {
-  for (size_t i = 0; i < lines.size(); ++i)
-    if (lines[i] == line && n-- == 0) return static_cast<int>(i);
-  return -1;
-}
-
 }  // namespace
 
 TEST_F(ModbusLine, DcHeldWithTheMouseReadsOneAtDiscreteInput17) {
@@ -217,24 +194,7 @@ TEST_F(ModbusLine, PythonControllerMakesThreeWorkpieces) {
   }
   ASSERT_TRUE(wait_until([&] { return count(" DESTRUCTION") == 3; }, 180, 0.2)) << err();
 
-  auto l = lines(err_file);
-  for (int k = 0; k < 3; ++k) {
-    SCOPED_TRACE("workpiece " + std::to_string(k + 1));
-    int transfer = nth(l, "TRANSFERT", k), glue = nth(l, "PREPARATION COLLE", k),
-        glued = nth(l, "ENCOLLAGE !", k), gone = nth(l, " DESTRUCTION", k);
-    EXPECT_LT(transfer, glue);
-    EXPECT_LT(glue, glued);
-    EXPECT_LT(glued, gone);
-    int off_pusher = nth(l, "cap a ete decouple de poussoir_vt", k),
-        on_cup = nth(l, "cap a ete couple a poussoir_vv", k),
-        off_cup = nth(l, "cap a ete decouple de poussoir_vv", k);
-    EXPECT_GE(off_pusher, 0);
-    EXPECT_LT(off_pusher, on_cup);
-    EXPECT_LT(on_cup, off_cup);
-    EXPECT_LT(off_cup, glued);
-  }
-  EXPECT_EQ(count("ENCOLLAGE !"), 3);
-  EXPECT_EQ(count("PREPARATION COLLE"), 3);
+  expect_three_workpieces_in_order(lines(err_file));
 
   // The run ends: the monitor goes, and the controller with it.
   click(860, 525);  // quit

@@ -12,13 +12,6 @@
 
 namespace {
 
-// Line number of the n-th (from 0) occurrence of line, or -1.
-int nth(const std::vector<std::string>& lines, const std::string& line, int n) {
-  for (size_t i = 0; i < lines.size(); ++i)
-    if (lines[i] == line && n-- == 0) return static_cast<int>(i);
-  return -1;
-}
-
 using change_key = std::tuple<uint64_t, std::string, int>;
 
 // (time, name, value) of every 1-bit change in a VCD file, named as in the
@@ -64,24 +57,7 @@ TEST_F(ThreeWorkpieces, SameMessagesAsWithoutTheMonitorAndTheTraceTellsTheRun) {
   ASSERT_TRUE(wait_until([&] { return count(" DESTRUCTION") == 3; }, 180, 0.2)) << err();
   quit_and_expect_clean_end();
 
-  auto l = file_lines(err_file);
-  for (int k = 0; k < 3; ++k) {
-    SCOPED_TRACE("workpiece " + std::to_string(k + 1));
-    int transfer = nth(l, "TRANSFERT", k), glue = nth(l, "PREPARATION COLLE", k),
-        glued = nth(l, "ENCOLLAGE !", k), gone = nth(l, " DESTRUCTION", k);
-    EXPECT_LT(transfer, glue);
-    EXPECT_LT(glue, glued);
-    EXPECT_LT(glued, gone);
-    int off_pusher = nth(l, "cap a ete decouple de poussoir_vt", k),
-        on_cup = nth(l, "cap a ete couple a poussoir_vv", k),
-        off_cup = nth(l, "cap a ete decouple de poussoir_vv", k);
-    EXPECT_GE(off_pusher, 0);
-    EXPECT_LT(off_pusher, on_cup);
-    EXPECT_LT(on_cup, off_cup);
-    EXPECT_LT(off_cup, glued);
-  }
-  EXPECT_EQ(count("ENCOLLAGE !"), 3);
-  EXPECT_EQ(count("PREPARATION COLLE"), 3);
+  expect_three_workpieces_in_order(file_lines(err_file));
   long seen = 0, missed = 0;
   ASSERT_TRUE(monitor_summary(err(), seen, missed)) << err();
   EXPECT_GT(seen, 2000);

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/line_run.h"
 #include "tests/support/process.h"
 
 #include <arpa/inet.h>
@@ -21,27 +22,6 @@
 
 inline const std::string monitor_program = build_file("monitor/corvan-monitor");
 inline const std::string echo_controller = build_file("tests/monitor/turn_echo_controller");
-
-// System V segments created by a given process.
-inline int segments_created_by(pid_t pid) {
-  std::ifstream in("/proc/sysvipc/shm");
-  std::string header;
-  std::getline(in, header);
-  int count = 0;
-  long key, id, perms, size, cpid;
-  while (in >> key >> id >> perms >> size >> cpid) {
-    if (cpid == pid) ++count;
-    in.ignore(1 << 16, '\n');
-  }
-  return count;
-}
-
-inline std::vector<std::string> file_lines(const std::string& path) {
-  std::vector<std::string> lines;
-  std::istringstream in(read_file(path));
-  for (std::string l; std::getline(in, l);) lines.push_back(l);
-  return lines;
-}
 
 // Ends a process the test started if it is still there, whatever happened.
 inline void end_process(pid_t pid) {

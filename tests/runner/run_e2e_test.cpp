@@ -2,6 +2,7 @@
 // test's X server or one of its own.
 #include <gtest/gtest.h>
 
+#include "process/controller_process.h"
 #include "tests/support/process.h"
 
 #include <dirent.h>
@@ -125,24 +126,6 @@ TEST_F(ExampleScenarios, PassWithTheDemonstrationControllerInRealTime) {
 // ------------------------------------------------------------ verdicts
 
 using Verdict = RunnerFiles;
-
-// Pids of the processes whose parent is pid.
-std::vector<pid_t> children_of(pid_t pid) {
-  std::vector<pid_t> found;
-  DIR* proc = opendir("/proc");
-  while (dirent* e = readdir(proc)) {
-    std::ifstream stat(std::string("/proc/") + e->d_name + "/stat");
-    std::string line;
-    if (!std::getline(stat, line)) continue;
-    // pid (comm) state ppid: the command may hold blanks and parentheses.
-    std::istringstream rest(line.substr(line.rfind(')') + 2));
-    char state;
-    pid_t ppid;
-    if (rest >> state >> ppid && ppid == pid) found.push_back(std::atoi(e->d_name));
-  }
-  closedir(proc);
-  return found;
-}
 
 TEST_F(Verdict, AnImpossibleExpectationFailsWithWhatWasObservedAndItsJUnitCase) {
   std::ifstream example_in(example("three_workpieces"));
