@@ -67,8 +67,10 @@ class Edge:
         return c
 
 
-class GlueStation:
-    IDLE, CLAMPING, GLUING, OPENING = range(4)
+class ClampingStation:
+    """A station whose jack pair closes on the workpiece before it works:
+    idle until started, then clamping, then the station's own states."""
+    IDLE, CLAMPING = 0, 1
 
     def __init__(self):
         self.state = self.IDLE
@@ -83,14 +85,22 @@ class GlueStation:
     def reset(self):
         self.state = self.IDLE
 
+    def clamped(self, jacks_left_home):
+        """One scan of clamping: True once both plates rest on the workpiece."""
+        if jacks_left_home:
+            self.cycles += 1
+        return self.cycles > CLAMP_CYCLES
+
+
+class GlueStation(ClampingStation):
+    GLUING, OPENING = 2, 3
+
     def step(self, s, a):
         """True in the scan the glued workpiece is free to go."""
         if self.state == self.CLAMPING:  # both jacks leave home and close
             a.BZ1 = 1
-            if not s.b1e:
-                self.cycles += 1
-                if self.cycles > CLAMP_CYCLES:
-                    self.state = self.GLUING
+            if self.clamped(not s.b1e):
+                self.state = self.GLUING
         elif self.state == self.GLUING:  # the glue unit lays the bead
             a.BZ1 = 1
             a.DEPOSE = 1
@@ -190,29 +200,14 @@ class LidStation:
         return False
 
 
-class PressStation:
-    IDLE, CLAMPING, PRESSING, LIFTING, OPENING = range(5)
-
-    def __init__(self):
-        self.state = self.IDLE
-        self.cycles = 0
-
-    def busy(self):
-        return self.state != self.IDLE
-
-    def start(self):
-        self.state, self.cycles = self.CLAMPING, 0
-
-    def reset(self):
-        self.state = self.IDLE
+class PressStation(ClampingStation):
+    PRESSING, LIFTING, OPENING = 2, 3, 4
 
     def step(self, s, a):
         if self.state == self.CLAMPING:
             a.BZ3 = 1
-            if not s.b3e:
-                self.cycles += 1
-                if self.cycles > CLAMP_CYCLES:
-                    self.state = self.PRESSING
+            if self.clamped(not s.b3e):
+                self.state = self.PRESSING
         elif self.state == self.PRESSING:
             a.BZ3 = 1
             a.DESP = 1
