@@ -26,6 +26,7 @@
 #include "iolink/IOsharemem_server.h"
 #include "iolink/signals.h"
 #include "monitor/signal_trace.h"
+#include "process/controller_process.h"
 #include "trace/trace_writer.h"
 
 namespace {
@@ -76,8 +77,8 @@ std::string own_path() {
 
 // Seconds of CPU the process has used so far.
 double cpu_seconds(pid_t pid) {
-  std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
-  std::string stat((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const std::string stat = process_stat(pid);
+  if (stat.empty()) return 0;
   // Fields after the command's closing parenthesis: state is field 3,
   // utime and stime fields 14 and 15.
   std::istringstream rest(stat.substr(stat.rfind(')') + 2));

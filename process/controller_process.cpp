@@ -1,6 +1,7 @@
 #include "process/controller_process.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
@@ -8,7 +9,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <fstream>
 #include <iostream>
 #include <sstream>
 #include <thread>
@@ -26,11 +26,10 @@ constexpr auto reap_poll = std::chrono::milliseconds(10);
 // The parent pid from /proc/<pid>/stat; the command name may hold blanks
 // and parentheses, so the fields are read after its last ')'.
 pid_t parent_of(pid_t pid) {
-  std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
-  std::string stat((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  const auto close = stat.rfind(')');
-  if (close == std::string::npos) return -1;
-  std::istringstream fields(stat.substr(close + 1));
+  const std::string stat = process_stat(pid);
+  const auto name_end = stat.rfind(')');
+  if (name_end == std::string::npos) return -1;
+  std::istringstream fields(stat.substr(name_end + 1));
   char state = 0;
   pid_t parent = -1;
   fields >> state >> parent;
@@ -54,6 +53,17 @@ std::string controller_command(int argc, char** argv, int first) {
 
 std::string launch_string(const std::string& command, int memory_ident) {
   return command + " -automemlink " + std::to_string(memory_ident) + " &";
+}
+
+// Read with read(2): for a process that has just ended it fails with ESRCH,
+// which a file stream would throw from.
+std::string process_stat(pid_t pid) {
+  const int fd = open(("/proc/" + std::to_string(pid) + "/stat").c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return "";
+  char buffer[1024];
+  const ssize_t n = read(fd, buffer, sizeof buffer);
+  close(fd);
+  return n > 0 ? std::string(buffer, size_t(n)) : "";
 }
 
 std::vector<pid_t> children_of(pid_t parent) {

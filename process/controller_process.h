@@ -49,6 +49,8 @@ class controller_care {
   std::chrono::steady_clock::time_point launched;
 };
 
+// The text of /proc/<pid>/stat, or "" once the process has ended.
+std::string process_stat(pid_t pid);
 // The direct children of a process, zombies included, from /proc.
 std::vector<pid_t> children_of(pid_t parent);
 // Those of this process.

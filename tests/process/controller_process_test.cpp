@@ -7,8 +7,11 @@
 
 #include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <fstream>
 #include <iostream>
@@ -124,4 +127,29 @@ TEST(ControllerCare, ChildrenStartedBeforeTheLaunchAreLeftAlone) {
   EXPECT_EQ(wait_for_exit(bystander, 0), -1);  // still running
   kill(bystander, SIGKILL);
   wait_for_exit(bystander, 5);
+}
+
+// A process may end between its /proc entry being listed and read: the
+// listing must skip it, never fail.
+TEST(ControllerCare, ChildrenAreListedWhileOtherProcessesComeAndGo) {
+  std::atomic<bool> stop{false};
+  std::thread churn([&] {
+    while (!stop) {
+      const pid_t pid = fork();
+      if (pid == 0) _exit(0);
+      if (pid > 0) waitpid(pid, nullptr, 0);
+    }
+  });
+  const pid_t child = spawn_program({"/bin/sleep", "30"});
+  bool always_found = true;
+  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+  for (int round = 0; round < 2000 && std::chrono::steady_clock::now() < until; ++round) {
+    const std::vector<pid_t> children = child_processes();
+    always_found &= std::find(children.begin(), children.end(), child) != children.end();
+  }
+  stop = true;
+  churn.join();
+  EXPECT_TRUE(always_found);
+  kill(child, SIGKILL);
+  wait_for_exit(child, 5);
 }
