@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "monitor/overrides.h"
+#include "overrides/overrides.h"
 
 enum class inner_kind { controller, manual, modbus };
 
