@@ -12,7 +12,8 @@ const char* const usage_text =
     "  --csv FILE.csv         the same as CSV\n"
     "  --junit FILE.xml       one test case per expectation\n"
     "  --screenshot FILE.png  the window at the end of the run\n"
-    "  --messages FILE        the simulator's messages (standard error otherwise)\n";
+    "  --messages FILE        the simulator's messages (standard error otherwise)\n"
+    "  --no-checks            run a scenario without statements, for its traces\n";
 
 namespace {
 
@@ -38,6 +39,8 @@ class option_reader {
       }
       if (a == "--lockstep")
         o.lockstep = true;
+      else if (a == "--no-checks")
+        o.no_checks = true;
       else if (a == "--scenario")
         o.scenario_file = value(a);
       else if (a == "--trace")

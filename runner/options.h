@@ -18,6 +18,7 @@ struct run_options {
   std::string messages_file;    // the simulator's messages; stderr when empty
   std::optional<micros> duration;
   int answer_timeout_ms = 1000;
+  bool no_checks = false;  // a run for its traces alone: no statement is needed
   bool help = false;
   int command_start = 0;  // index in argv of the controller's program
 };
