@@ -80,7 +80,7 @@ class scoped_env {
 using ExampleScenarios = RunnerFiles;
 
 TEST_F(ExampleScenarios, PassWithTheDemonstrationControllerInLockStep) {
-  for (const char* name : {"three_workpieces", "emergency_stop"}) {
+  for (const char* name : {"three_workpieces", "emergency_stop", "safety"}) {
     SCOPED_TRACE(name);
     std::string messages = file("messages.txt");
     run_result r = run_program(
