@@ -13,7 +13,12 @@ const char* const usage_text =
     "  --junit FILE.xml       one test case per expectation\n"
     "  --screenshot FILE.png  the window at the end of the run\n"
     "  --messages FILE        the simulator's messages (standard error otherwise)\n"
-    "  --no-checks            run a scenario without statements, for its traces\n";
+    "  --no-checks            run a scenario without statements, for its traces\n"
+    "  --explore              many lock-step runs with the operator's random actions\n"
+    "  --runs N               explored runs (100)\n"
+    "  --seed S               the seed of the random actions (from the clock, printed)\n"
+    "  --jobs J               explored runs made side by side (one per core)\n"
+    "  --minimal FILE         where the shrunk failing scenario goes (SCENARIO.fail.scn)\n";
 
 namespace {
 
@@ -41,6 +46,16 @@ class option_reader {
         o.lockstep = true;
       else if (a == "--no-checks")
         o.no_checks = true;
+      else if (a == "--explore")
+        o.explore = true;
+      else if (a == "--runs")
+        o.runs = count(a, 1);
+      else if (a == "--jobs")
+        o.jobs = count(a, 1);
+      else if (a == "--seed")
+        o.seed = seed(a);
+      else if (a == "--minimal")
+        o.minimal_file = value(a);
       else if (a == "--scenario")
         o.scenario_file = value(a);
       else if (a == "--trace")
@@ -62,6 +77,8 @@ class option_reader {
     }
     if (o.command_start == 0 || o.command_start >= argc) throw usage_error("no controller to run");
     if (o.duration && *o.duration == 0) throw usage_error("--duration must be more than 0");
+    if (o.explore && o.scenario_file.empty()) throw usage_error("--explore needs --scenario");
+    if (o.explore) o.lockstep = true;
     return o;
   }
 
@@ -78,6 +95,22 @@ class option_reader {
     if (!parse_seconds(text, t))
       throw usage_error(option + ": bad number of seconds '" + text + "'");
     return t;
+  }
+
+  // A whole number from `least` to a million.
+  int count(const std::string& option, int least) {
+    std::string text = value(option);
+    if (text.size() > 7 || text.find_first_not_of("0123456789") != std::string::npos ||
+        std::stoi(text) < least)
+      throw usage_error(option + ": bad number '" + text + "'");
+    return std::stoi(text);
+  }
+
+  uint64_t seed(const std::string& option) {
+    std::string text = value(option);
+    if (text.size() > 19 || text.find_first_not_of("0123456789") != std::string::npos)
+      throw usage_error(option + ": bad seed '" + text + "' (a whole number)");
+    return std::stoull(text);
   }
 
   int milliseconds(const std::string& option) {

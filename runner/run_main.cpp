@@ -1,6 +1,8 @@
 #include "runner/run_main.h"
 
 #include "process/controller_process.h"
+#include "runner/explore.h"
+#include "runner/explorer.h"
 #include "runner/options.h"
 #include "runner/run_loop.h"
 #include "runner/scenario.h"
@@ -83,7 +85,10 @@ int corvan_run_main(int argc, char** argv) {
       return 0;
     }
     if (!options.scenario_file.empty()) script = read_scenario_file(options.scenario_file);
-    run_end(script, options);
+    if (options.explore)
+      explored_length(script);
+    else
+      run_end(script, options);
     refuse_shared_outputs(options);
   } catch (const scenario_error& e) {
     std::cerr << e.what() << '\n';
@@ -108,6 +113,7 @@ int corvan_run_main(int argc, char** argv) {
 
   const std::string command = controller_command(argc, argv, options.command_start);
   interrupt_runs_on_signals();
+  if (options.explore) return explore(script, options, command);
   run_outcome outcome;
   try {
     outcome = execute_run(script, options, command, messages);
