@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "conditions/expression.h"
@@ -54,6 +55,16 @@ struct chart {
   // -1 when no step has that number.
   int step_index(int number) const;
   int grafcet_index(const std::string& name) const;
+
+  // Steps and grafcets are added through these, which keep the look-ups
+  // above in step: a look-up that scanned the lists would make reading a
+  // chart quadratic in its size. They return the new index.
+  int add_step(const step& s);
+  int add_grafcet(const std::string& name);
+
+ private:
+  std::unordered_map<int, int> step_by_number;
+  std::unordered_map<std::string, int> grafcet_by_name;
 };
 
 }  // namespace grafcet

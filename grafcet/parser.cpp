@@ -10,18 +10,6 @@
 
 namespace grafcet {
 
-int chart::step_index(int number) const {
-  for (size_t i = 0; i < steps.size(); ++i)
-    if (steps[i].number == number) return static_cast<int>(i);
-  return -1;
-}
-
-int chart::grafcet_index(const std::string& name) const {
-  for (size_t i = 0; i < grafcets.size(); ++i)
-    if (grafcets[i].name == name) return static_cast<int>(i);
-  return -1;
-}
-
 std::string format_diagnostic(const std::string& file, const diagnostic& d) {
   return file + ":" + std::to_string(d.line) + ":" + std::to_string(d.col) + ": " +
          (d.warning ? "warning: " : "") + d.reason;
@@ -156,9 +144,8 @@ class chart_parser {
     int existing = model.grafcet_index(name);
     if (existing >= 0) throw syntax_error{col, "grafcet '" + name + "' is already declared at line " +
                                                    std::to_string(grafcet_lines[existing])};
-    model.grafcets.push_back({name, {}});
+    current_grafcet = model.add_grafcet(name);
     grafcet_lines.push_back(line);
-    current_grafcet = static_cast<int>(model.grafcets.size()) - 1;
   }
 
   void step_statement(bool initial) {
@@ -171,12 +158,10 @@ class chart_parser {
                                     std::to_string(model.steps[existing].line)};
     if (current_grafcet < 0) {
       // A chart without a grafcet statement is one grafcet named G.
-      model.grafcets.push_back({"G", {}});
+      current_grafcet = model.add_grafcet("G");
       grafcet_lines.push_back(line);
-      current_grafcet = 0;
     }
-    model.grafcets[current_grafcet].steps.push_back(static_cast<int>(model.steps.size()));
-    model.steps.push_back({s.number, initial, current_grafcet, line});
+    model.add_step({s.number, initial, current_grafcet, line});
   }
 
   void numbered_statement() {

@@ -135,6 +135,14 @@ TEST(ChartMistakes, StepDeclaredTwice) {
             "c.graf:5:6: step 1 is already declared at line 2");
 }
 
+TEST(ChartMistakes, GrafcetDeclaredTwice) {
+  EXPECT_EQ(first_error("grafcet a\ninitial step 0\ngrafcet b\ninitial step 1\ngrafcet a\nstep 2\n"),
+            "c.graf:5:9: grafcet 'a' is already declared at line 1");
+  grafcet::parse_result r = parse_chart("grafcet a\ninitial step 0\ngrafcet b\ninitial step 1\ngrafcet a\n");
+  EXPECT_EQ(r.model.grafcet_index("a"), 0) << "the first declaration keeps the name";
+  EXPECT_EQ(r.model.grafcet_index("b"), 1);
+}
+
 TEST(ChartMistakes, GrafcetWithoutInitialStep) {
   EXPECT_EQ(first_error("grafcet a\ninitial step 0\ngrafcet b\nstep 1\n"), "c.graf:3:1: grafcet 'b' has no initial step");
 }
