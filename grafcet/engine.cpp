@@ -10,6 +10,7 @@ engine::engine(const chart& m)
       forced_by(m.grafcets.size(), -1),
       conditions(m.conditions),
       transition_fired(m.transitions.size()),
+      fired_this_turn(m.transitions.size()),
       cycling(m.steps.size()) {}
 
 // Edges are seen in the first pass of a turn only: the search for a stable
@@ -28,7 +29,7 @@ void engine::find_forcing() {
 // Every fireable transition fires at once: first all upstream steps are
 // cleared, then all downstream steps set, so a step both left and entered
 // stays active.
-bool engine::fire_enabled() {
+void engine::fire_enabled() {
   next = situation_;
   bool any = false;
   for (size_t t = 0; t < model.transitions.size(); ++t) {
@@ -38,37 +39,36 @@ bool engine::fire_enabled() {
     transition_fired[t] = enabled && value(tr.receptivity);
     any = any || transition_fired[t];
   }
-  if (!any) return false;
+  if (!any) return;
   for (size_t t = 0; t < model.transitions.size(); ++t)
     if (transition_fired[t])
       for (int s : model.transitions[t].upstream) next[s] = 0;
-  for (size_t t = 0; t < model.transitions.size(); ++t) {
-    if (!transition_fired[t]) continue;
-    for (int s : model.transitions[t].downstream) next[s] = 1;
-    bool seen = false;
-    for (int f : fired_) seen = seen || f == static_cast<int>(t);
-    if (!seen) fired_.push_back(static_cast<int>(t));
-  }
-  return true;
+  for (size_t t = 0; t < model.transitions.size(); ++t)
+    if (transition_fired[t])
+      for (int s : model.transitions[t].downstream) next[s] = 1;
 }
 
 // A forced grafcet takes exactly the forced situation, over any evolution.
-bool engine::apply_forcing() {
-  bool any = false;
+void engine::apply_forcing() {
   for (size_t g = 0; g < forced_by.size(); ++g) {
     if (forced_by[g] < 0) continue;
-    any = true;
     const action& order = model.actions[forced_by[g]];
     for (int s : model.grafcets[g].steps) next[s] = 0;
     for (int s : order.forced_steps) next[s] = 1;
   }
-  return any;
+}
+
+void engine::record_fired() {
+  for (size_t t = 0; t < model.transitions.size(); ++t) {
+    if (!transition_fired[t] || fired_this_turn[t]) continue;
+    fired_this_turn[t] = 1;
+    fired_.push_back(static_cast<int>(t));
+  }
 }
 
 // Takes the next situation, runs the stored actions of the steps left and
-// entered; false when nothing changed.
-bool engine::commit(int pass) {
-  bool changed = false;
+// entered.
+void engine::commit(int pass) {
   for (const action& a : model.actions) {
     if (a.kind == action::stored_on_exit && situation_[a.step] && !next[a.step]) stored[a.output] = a.value;
   }
@@ -77,19 +77,22 @@ bool engine::commit(int pass) {
   }
   for (size_t s = 0; s < situation_.size(); ++s) {
     if (situation_[s] == next[s]) continue;
-    changed = true;
     if (next[s]) active_since[s] = now;
     if (pass > max_passes / 2) cycling[s] = 1;
   }
   situation_.swap(next);
-  return changed;
 }
 
+// Pass after pass until one would change nothing. The pass after
+// max_passes changing ones is computed only to tell a chart that settles
+// there from one that goes on; an unstable chart keeps the situation of its
+// last pass, and its outputs are not recomputed.
 const evolution& engine::evolve(const input_values& in, int64_t now_ms) {
   inputs = &in;
   now = now_ms;
   last = evolution{};
   fired_.clear();
+  std::fill(fired_this_turn.begin(), fired_this_turn.end(), 0);
   if (!started) {
     started = true;
     std::fill(next.begin(), next.end(), 0);
@@ -99,22 +102,29 @@ const evolution& engine::evolve(const input_values& in, int64_t now_ms) {
   conditions.start_turn(*this);
   first_pass = true;
   std::fill(cycling.begin(), cycling.end(), 0);
-  int pass = 1;
-  for (; pass <= max_passes; ++pass) {
+  for (int pass = 1;; ++pass) {
     find_forcing();
-    bool fired = fire_enabled();
-    bool forcing = apply_forcing();
+    fire_enabled();
+    apply_forcing();
     first_pass = false;
-    if (!(fired || forcing) || !commit(pass)) break;
+    bool stable = next == situation_;
+    if (!stable && pass > max_passes) {
+      note_unstable();
+      return last;
+    }
+    record_fired();
+    if (stable) break;
+    commit(pass);
     ++last.passes;
-  }
-  if (pass > max_passes) {
-    last.unstable = true;
-    for (size_t s = 0; s < cycling.size(); ++s)
-      if (cycling[s]) last.cycling_steps.push_back(model.steps[s].number);
   }
   compute_outputs();
   return last;
+}
+
+void engine::note_unstable() {
+  last.unstable = true;
+  for (size_t s = 0; s < cycling.size(); ++s)
+    if (cycling[s]) last.cycling_steps.push_back(model.steps[s].number);
 }
 
 // Levels from the active steps, stored values from their memory; an output

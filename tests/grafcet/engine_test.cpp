@@ -98,6 +98,62 @@ TEST_F(ChartRun, UnstableChartIsReportedAndKeptInItsLastSituation) {
   EXPECT_EQ(active(), (steps{2}));
 }
 
+// Steps 0 to length - 1 in a line, crossed one a pass once dc is on; the
+// last one drives MT.
+std::string chain(int length) {
+  std::string text = "initial step 0\n0 -> 1 : dc\n";
+  for (int n = 1; n < length; ++n) {
+    text += "step " + std::to_string(n) + "\n";
+    if (n + 1 < length) text += std::to_string(n) + " -> " + std::to_string(n + 1) + " : 1\n";
+  }
+  return text + std::to_string(length - 1) + ": MT\n";
+}
+
+TEST_F(ChartRun, ChartSettlingWithinMaxPassesIsStableAndOneMorePassIsNot) {
+  static_assert(grafcet::engine::max_passes == 100, "the cases count passes");
+  struct {
+    int length, passes;
+    bool unstable;
+    int kept_in;  // the step active after the turn
+  } cases[] = {{100, 99, false, 99}, {101, 100, false, 100}, {102, 100, true, 100}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.length);
+    load(chain(c.length));
+    turn();
+    const grafcet::evolution& e = turn({"dc"});
+    EXPECT_EQ(e.passes, c.passes);
+    EXPECT_EQ(e.unstable, c.unstable);
+    EXPECT_EQ(active(), (steps{c.kept_in}));
+    EXPECT_EQ(output("MT"), !c.unstable) << "the last step drives MT once the chart is stable there";
+  }
+}
+
+TEST_F(ChartRun, OutputsOfTheLastStableSituationHoldWhileTheChartIsUnstable) {
+  load("initial step 0\nstep 1\nstep 2\n0 -> 1 : dc\n1 -> 2 : 1\n2 -> 1 : dc\n0: MT\n2: ASPI\n"
+       "1: TIMER10 := 1 on entry\n");
+  turn();
+  EXPECT_TRUE(output("MT"));
+  for (int t = 0; t < 2; ++t) {
+    EXPECT_TRUE(turn({"dc"}).unstable);
+    EXPECT_TRUE(output("MT")) << "held from step 0";
+    EXPECT_FALSE(output("ASPI"));
+    EXPECT_FALSE(output("TIMER10")) << "a stored value set while going round is not shown yet";
+  }
+  // Pass 100 ended in step 2; without dc the chart rests there.
+  EXPECT_FALSE(turn().unstable);
+  EXPECT_EQ(active(), (steps{2}));
+  EXPECT_FALSE(output("MT"));
+  EXPECT_TRUE(output("ASPI"));
+  EXPECT_TRUE(output("TIMER10")) << "stored while going round, shown once stable";
+}
+
+TEST_F(ChartRun, ChartUnstableFromTheFirstTurnDrivesNoOutput) {
+  load("initial step 0\nstep 1\n0 -> 1 : 1\n1 -> 0 : 1\n0: MT\n1: MT\n0: ASPI := 1 on entry\n");
+  EXPECT_TRUE(turn().unstable);
+  EXPECT_FALSE(output("MT"));
+  EXPECT_FALSE(output("ASPI"));
+}
+
 TEST_F(ChartRun, StableChartReportsNoCycle) {
   load("initial step 0\nstep 1\n0 -> 1 : dc\n1 -> 0 : ac\n");
   const grafcet::evolution& e = turn({"dc"});
