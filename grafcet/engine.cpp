@@ -1,5 +1,7 @@
 #include "grafcet/engine.h"
 
+#include <algorithm>
+
 namespace grafcet {
 
 engine::engine(const chart& m)
@@ -13,17 +15,40 @@ engine::engine(const chart& m)
       fired_this_turn(m.transitions.size()),
       cycling(m.steps.size()) {}
 
+namespace {
+
+bool same_steps(std::vector<int> a, std::vector<int> b) {
+  std::sort(a.begin(), a.end());
+  std::sort(b.begin(), b.end());
+  return a == b;
+}
+
+}  // namespace
+
 // Edges are seen in the first pass of a turn only: the search for a stable
 // situation goes on with the same inputs, which no longer change.
 bool engine::value(const conditions::condition& c) { return conditions.value(c, *this, first_pass); }
 
-// Forcing orders come from the situation at the start of a pass.
+// Forcing orders come from the situation at the start of a pass: an order
+// holds its grafcet from the pass after the one that enters its step, so the
+// grafcet may still fire in that very clearing, and it is free again from
+// the pass after the one that leaves the step. Of two orders on one grafcet
+// the one written last applies; into different situations, they conflict.
 void engine::find_forcing() {
   std::fill(forced_by.begin(), forced_by.end(), -1);
   for (size_t a = 0; a < model.actions.size(); ++a) {
     const action& act = model.actions[a];
-    if (act.kind == action::forcing && situation_[act.step]) forced_by[act.forced_grafcet] = static_cast<int>(a);
+    if (act.kind != action::forcing || !situation_[act.step]) continue;
+    int& order = forced_by[act.forced_grafcet];
+    if (order >= 0 && !same_steps(model.actions[order].forced_steps, act.forced_steps))
+      note(forcing_conflict{order, static_cast<int>(a)});
+    order = static_cast<int>(a);
   }
+}
+
+void engine::note(const forcing_conflict& c) {
+  auto& list = last.forcing_conflicts;
+  if (std::find(list.begin(), list.end(), c) == list.end()) list.push_back(c);
 }
 
 // Every fireable transition fires at once: first all upstream steps are

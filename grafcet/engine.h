@@ -18,11 +18,20 @@ namespace grafcet {
 using input_values = std::array<bool, input_signal_count>;
 using output_values = std::array<bool, output_signal_count>;
 
+// Two forcing orders on one grafcet in force at once, into different
+// situations (action indices); the one written last applies.
+struct forcing_conflict {
+  int overridden;
+  int applied;
+  bool operator==(const forcing_conflict& o) const { return overridden == o.overridden && applied == o.applied; }
+};
+
 // What one turn did.
 struct evolution {
   int passes = 0;                 // passes that changed the situation
   bool unstable = false;          // max_passes changed it and the next would too
   std::vector<int> cycling_steps; // step numbers that kept changing (unstable only)
+  std::vector<forcing_conflict> forcing_conflicts;  // each once, in any pass of the turn
 };
 
 class engine : private conditions::leaf_values {
@@ -55,6 +64,7 @@ class engine : private conditions::leaf_values {
   }
   bool value(const conditions::condition& c);
   void find_forcing();
+  void note(const forcing_conflict& c);
   void fire_enabled();
   void apply_forcing();
   void record_fired();

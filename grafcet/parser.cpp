@@ -347,6 +347,23 @@ class chart_parser {
             with_suggestion("unknown grafcet '" + p.grafcet_name + "'", p.grafcet_name, names));
       return false;
     }
+    if (a.step >= 0 && model.steps[a.step].grafcet == a.forced_grafcet) {
+      // Its own order would either hold it for good or clear the very step
+      // that gives the order.
+      error(p.owner.line, p.grafcet_col,
+            "grafcet '" + p.grafcet_name + "' cannot force itself (step " + std::to_string(p.owner.number) +
+                " is one of its steps)");
+      return false;
+    }
+    if (a.step >= 0) {
+      auto [first, fresh] = forcing_lines.emplace(std::make_pair(a.step, a.forced_grafcet), p.owner.line);
+      if (!fresh) {
+        error(p.owner.line, p.grafcet_col,
+              "step " + std::to_string(p.owner.number) + " already forces grafcet '" + p.grafcet_name +
+                  "' at line " + std::to_string(first->second));
+        return false;
+      }
+    }
     if (!resolve_steps(p.forced, a.forced_steps)) return false;
     for (size_t i = 0; i < p.forced.size(); ++i) {
       if (model.steps[a.forced_steps[i]].grafcet != a.forced_grafcet) {
@@ -406,6 +423,7 @@ class chart_parser {
   std::vector<pending_action> actions;
   std::vector<std::pair<int, step_use>> step_refs;  // node, step number
   std::vector<int> forced_steps;
+  std::map<std::pair<int, int>, int> forcing_lines;  // by (step, forced grafcet): line of the order
 };
 
 }  // namespace

@@ -323,4 +323,51 @@ TEST_F(ChartRun, ForcingRunsTheExitActionsOfTheStepsItClears) {
   EXPECT_TRUE(output("MTA"));
 }
 
+TEST_F(ChartRun, ForcingTakesEffectInThePassAfterTheForcingStepIsEnteredAndEndsOnePassAfterItIsLeft) {
+  std::string text = safety_forcing("10");
+  text += "11: MTA := 1 on entry\n11: ASPI := 1 on exit\n";
+  load(text);
+  turn();
+  // Pass 1: step 1 is entered, and line, not forced yet, goes to 11 in the
+  // same clearing. Pass 2: the order holds line in {10}.
+  const grafcet::evolution& forced = turn({"atu", "dc"});
+  EXPECT_EQ(forced.passes, 2);
+  EXPECT_EQ(active(), (steps{1, 10}));
+  EXPECT_TRUE(output("MTA")) << "step 11 was entered in pass 1: its entry action ran";
+  EXPECT_TRUE(output("ASPI")) << "and left in pass 2";
+  EXPECT_FALSE(output("MT")) << "crossed in passing, it drives no level";
+  // Pass 1: step 1 is left, line is still held. Pass 2: line is free.
+  const grafcet::evolution& released = turn({"init", "dc"});
+  EXPECT_EQ(released.passes, 2);
+  EXPECT_EQ(active(), (steps{0, 11}));
+}
+
+const char* two_orders_on_line =
+    "grafcet safety\ninitial step 0\nstep 1\n0 -> 1 : atu\n1 -> 0 : init\n1: force line {}\n"
+    "grafcet modes\ninitial step 5\nstep 6\n5 -> 6 : ac\n6 -> 5 : init\n6: force line {SECOND}\n"
+    "grafcet line\ninitial step 10\nstep 11\n10 -> 11 : dc\n11 -> 10 : ac\n";
+
+TEST_F(ChartRun, TwoDifferentForcingOrdersOnOneGrafcetAreReportedAndTheLastWrittenApplies) {
+  std::string text = two_orders_on_line;
+  load(text.replace(text.find("SECOND"), 6, "11"));
+  EXPECT_TRUE(turn().forcing_conflicts.empty());
+  EXPECT_TRUE(turn({"atu"}).forcing_conflicts.empty()) << "one order alone";
+  const grafcet::evolution& e = turn({"ac"});
+  EXPECT_EQ(active(), (steps{1, 6, 11})) << "step 6's order, written after step 1's";
+  ASSERT_EQ(e.forcing_conflicts.size(), 1u) << "once, not once a pass";
+  const grafcet::chart& c = parsed.model;
+  EXPECT_EQ(c.steps[c.actions[e.forcing_conflicts[0].overridden].step].number, 1);
+  EXPECT_EQ(c.steps[c.actions[e.forcing_conflicts[0].applied].step].number, 6);
+  EXPECT_EQ(turn().forcing_conflicts.size(), 1u) << "again at the next turn: the engine keeps no history";
+}
+
+TEST_F(ChartRun, TwoForcingOrdersIntoTheSameSituationAreNoConflict) {
+  std::string text = two_orders_on_line;
+  load(text.replace(text.find("SECOND"), 6, ""));
+  turn();
+  turn({"atu"});
+  EXPECT_TRUE(turn({"ac"}).forcing_conflicts.empty());
+  EXPECT_EQ(active(), (steps{1, 6}));
+}
+
 }  // namespace

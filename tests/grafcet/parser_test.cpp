@@ -163,6 +163,16 @@ TEST(ChartMistakes, ForcingUnknownGrafcetOrStep) {
             "c.graf:3:16: step 0 is not in grafcet 'line'");
 }
 
+TEST(ChartMistakes, GrafcetForcingItselfOrForcedTwiceByOneStep) {
+  EXPECT_EQ(first_error("grafcet line\ninitial step 10\nstep 11\n10 -> 11 : dc\n11 -> 10 : ac\n11: force line {10}\n"),
+            "c.graf:6:11: grafcet 'line' cannot force itself (step 11 is one of its steps)");
+  EXPECT_EQ(first_error("initial step 0\n0 -> 0 : 1\n0: force G {}\n"),
+            "c.graf:3:10: grafcet 'G' cannot force itself (step 0 is one of its steps)");
+  EXPECT_EQ(first_error("grafcet s\ninitial step 0\n0: force line {}\n0: MT\n0: force line {10}\n"
+                        "grafcet line\ninitial step 10\n10 -> 10 : 0\n"),
+            "c.graf:5:10: step 0 already forces grafcet 'line' at line 3");
+}
+
 TEST(ChartMistakes, TransitionBetweenTwoGrafcets) {
   EXPECT_EQ(first_error("grafcet a\ninitial step 0\ngrafcet b\ninitial step 1\n0 -> 1 : 1\n"),
             "c.graf:5:6: step 1 belongs to grafcet 'b', not to 'a'");

@@ -34,4 +34,18 @@ TEST_F(ChartReport, UnstableChartIsReportedWhenItStartsAndWhenItSettles) {
   EXPECT_EQ(lines(), printed{"chart stable again after 1 unstable turn, outputs follow it again"});
 }
 
+TEST_F(ChartReport, ForcingConflictIsReportedOnceNamingBothSteps) {
+  load("grafcet safety\ninitial step 0\nstep 1\n0 -> 1 : atu\n1 -> 0 : init\n1: force line {}\n"
+       "grafcet modes\ninitial step 5\nstep 6\n5 -> 6 : ac\n6 -> 5 : init\n6: force line {11, 10}\n"
+       "grafcet line\ninitial step 10\nstep 11\n10 -> 11 : dc\n11 -> 10 : ac\n");
+  lines();
+  lines({"atu"});
+  EXPECT_EQ(lines({"ac"}), printed{"grafcet 'line' is forced by step 1 {} and step 6 {11, 10} at once: "
+                                   "the order written last, step 6's, applies"});
+  EXPECT_EQ(lines(), printed{}) << "not at every turn it lasts";
+  lines({"init"});
+  lines({"atu"});
+  EXPECT_EQ(lines({"ac"}), printed{}) << "nor when it comes back: the chart is the same";
+}
+
 }  // namespace
