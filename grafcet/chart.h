@@ -38,6 +38,7 @@ struct action {
   int forced_grafcet = -1;      // forcing: which partial grafcet...
   std::vector<int> forced_steps;  // ...is held in this situation (step indices)
   std::string text;             // as written, for the drawing
+  int line = 0, col = 0;        // where its output or forced grafcet is written
 };
 
 struct partial_grafcet {

@@ -46,10 +46,13 @@ void engine::find_forcing() {
   }
 }
 
-void engine::note(const forcing_conflict& c) {
-  auto& list = last.forcing_conflicts;
+template <typename conflict>
+void add_once(std::vector<conflict>& list, const conflict& c) {
   if (std::find(list.begin(), list.end(), c) == list.end()) list.push_back(c);
 }
+
+void engine::note(const forcing_conflict& c) { add_once(last.forcing_conflicts, c); }
+void engine::note(const stored_conflict& c) { add_once(last.stored_conflicts, c); }
 
 // Every fireable transition fires at once: first all upstream steps are
 // cleared, then all downstream steps set, so a step both left and entered
@@ -94,18 +97,37 @@ void engine::record_fired() {
 // Takes the next situation, runs the stored actions of the steps left and
 // entered.
 void engine::commit(int pass) {
-  for (const action& a : model.actions) {
-    if (a.kind == action::stored_on_exit && situation_[a.step] && !next[a.step]) stored[a.output] = a.value;
-  }
-  for (const action& a : model.actions) {
-    if (a.kind == action::stored_on_entry && !situation_[a.step] && next[a.step]) stored[a.output] = a.value;
-  }
+  run_stored(action::stored_on_exit);
+  run_stored(action::stored_on_entry);
   for (size_t s = 0; s < situation_.size(); ++s) {
     if (situation_[s] == next[s]) continue;
     if (next[s]) active_since[s] = now;
     if (pass > max_passes / 2) cycling[s] = 1;
   }
   situation_.swap(next);
+}
+
+// A clearing leaves steps, then enters steps: the actions on exit run
+// before those on entry, so an entry overrides an exit. Within one of the
+// two moments nothing orders the actions, and 1 and 0 written to one output
+// conflict: 0 applies, whatever the order they are written in.
+void engine::run_stored(action::kind_t moment) {
+  std::array<int, output_signal_count> writer;
+  writer.fill(-1);
+  const bool entering = moment == action::stored_on_entry;
+  for (size_t a = 0; a < model.actions.size(); ++a) {
+    const action& act = model.actions[a];
+    if (act.kind != moment) continue;
+    const bool was = situation_[act.step], will = next[act.step];
+    if (entering ? (was || !will) : (!was || will)) continue;
+    int& before = writer[act.output];
+    int here = static_cast<int>(a);
+    if (before >= 0 && model.actions[before].value != act.value)
+      note(act.value ? stored_conflict{here, before} : stored_conflict{before, here});
+    if (before >= 0 && act.value != 0) continue;
+    before = here;
+    stored[act.output] = act.value;
+  }
 }
 
 // Pass after pass until one would change nothing. The pass after

@@ -26,12 +26,21 @@ struct forcing_conflict {
   bool operator==(const forcing_conflict& o) const { return overridden == o.overridden && applied == o.applied; }
 };
 
+// Two stored actions of one moment of a clearing (both on entry, or both on
+// exit) writing 1 and 0 to one output (action indices); 0 applies.
+struct stored_conflict {
+  int set;
+  int reset;
+  bool operator==(const stored_conflict& o) const { return set == o.set && reset == o.reset; }
+};
+
 // What one turn did.
 struct evolution {
   int passes = 0;                 // passes that changed the situation
   bool unstable = false;          // max_passes changed it and the next would too
   std::vector<int> cycling_steps; // step numbers that kept changing (unstable only)
   std::vector<forcing_conflict> forcing_conflicts;  // each once, in any pass of the turn
+  std::vector<stored_conflict> stored_conflicts;    // each once, in any pass of the turn
 };
 
 class engine : private conditions::leaf_values {
@@ -65,10 +74,12 @@ class engine : private conditions::leaf_values {
   bool value(const conditions::condition& c);
   void find_forcing();
   void note(const forcing_conflict& c);
+  void note(const stored_conflict& c);
   void fire_enabled();
   void apply_forcing();
   void record_fired();
   void commit(int pass);
+  void run_stored(action::kind_t moment);
   void note_unstable();
   void compute_outputs();
 

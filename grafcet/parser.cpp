@@ -1,7 +1,9 @@
 #include "grafcet/parser.h"
 
 #include <algorithm>
+#include <array>
 #include <map>
+#include <set>
 #include <sstream>
 
 #include "conditions/suggest.h"
@@ -297,7 +299,9 @@ class chart_parser {
     for (pending_transition& p : transitions) resolve_transition(p);
     std::map<int, step_use> level_use, stored_use;  // by output: where first written
     for (pending_action& p : actions) resolve_action(p, level_use, stored_use);
-    if (result.errors.empty()) warn_about_dead_steps();
+    if (!result.errors.empty()) return;
+    warn_about_dead_steps();
+    warn_about_contradicting_stored_actions();
   }
 
   void resolve_transition(pending_transition& p) {
@@ -330,6 +334,8 @@ class chart_parser {
     a.value = p.value;
     a.condition = p.condition;
     a.text = p.text;
+    a.line = p.owner.line;
+    a.col = a.kind == action::forcing ? p.grafcet_col : p.output_col;
     if (a.kind == action::forcing) {
       if (!resolve_forcing(p, a)) return;
     } else {
@@ -411,6 +417,51 @@ class chart_parser {
     }
   }
 
+  // Stored actions that run in one clearing whenever it happens (on entry of
+  // the initial steps, on entry of the steps a transition enters, on exit of
+  // those it leaves) and write 1 and 0 to one output: 0 applies, which the
+  // author most likely did not mean. One warning for each pair of actions.
+  void warn_about_contradicting_stored_actions() {
+    std::vector<std::vector<int>> on_entry(model.steps.size()), on_exit(model.steps.size());
+    for (size_t a = 0; a < model.actions.size(); ++a) {
+      const action& act = model.actions[a];
+      if (act.kind == action::stored_on_entry) on_entry[act.step].push_back(static_cast<int>(a));
+      if (act.kind == action::stored_on_exit) on_exit[act.step].push_back(static_cast<int>(a));
+    }
+    std::vector<int> initial;
+    for (size_t s = 0; s < model.steps.size(); ++s)
+      if (model.steps[s].initial) initial.push_back(static_cast<int>(s));
+    warn_if_contradicting(initial, on_entry, "at the first turn (initial steps)");
+    for (const transition& t : model.transitions) {
+      std::string when = "whenever the transition at line " + std::to_string(t.line) + " fires";
+      warn_if_contradicting(t.upstream, on_exit, when);
+      warn_if_contradicting(t.downstream, on_entry, when);
+    }
+  }
+
+  // For each output, the first action of these steps writing 1 against the
+  // first writing 0, warned at the one written later.
+  void warn_if_contradicting(const std::vector<int>& steps, const std::vector<std::vector<int>>& actions_by_step,
+                             const std::string& when) {
+    std::map<int, std::array<int, 2>> first_writing;  // by output, by value written: an action
+    for (int s : steps) {
+      for (int a : actions_by_step[s]) {
+        const action& act = model.actions[a];
+        int& first = first_writing.emplace(act.output, std::array<int, 2>{-1, -1}).first->second[act.value];
+        if (first < 0) first = a;
+      }
+    }
+    for (const auto& [output, writer] : first_writing) {
+      if (writer[0] < 0 || writer[1] < 0 || !contradictions_warned.insert({writer[0], writer[1]}).second) continue;
+      const action& later = model.actions[std::max(writer[0], writer[1])];
+      const action& earlier = model.actions[std::min(writer[0], writer[1])];
+      warning(later.line, later.col,
+              std::string(table_signaux[input_signal_count + output]) + " is set to " + std::to_string(later.value) +
+                  " here and to " + std::to_string(earlier.value) + " at line " + std::to_string(earlier.line) +
+                  " in one clearing " + when + ": 0 applies");
+    }
+  }
+
   chart model;
   parse_result result;
   std::vector<int> grafcet_lines;
@@ -424,6 +475,7 @@ class chart_parser {
   std::vector<std::pair<int, step_use>> step_refs;  // node, step number
   std::vector<int> forced_steps;
   std::map<std::pair<int, int>, int> forcing_lines;  // by (step, forced grafcet): line of the order
+  std::set<std::pair<int, int>> contradictions_warned;  // pairs of stored actions
 };
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "grafcet/run_report.h"
 
+#include "iolink/signals.h"
+
 namespace grafcet {
 
 run_report::run_report(const chart& m) : model(m) {}
@@ -8,6 +10,7 @@ std::vector<std::string> run_report::after(const evolution& e) {
   std::vector<std::string> lines;
   unstable(e, lines);
   for (const forcing_conflict& c : e.forcing_conflicts) forcing(c, lines);
+  for (const stored_conflict& c : e.stored_conflicts) stored(c, lines);
   return lines;
 }
 
@@ -46,6 +49,14 @@ void run_report::forcing(const forcing_conflict& c, std::vector<std::string>& li
                   step_name(c.overridden) + " " + forced_situation(c.overridden) + " and " + step_name(c.applied) +
                   " " + forced_situation(c.applied) + " at once: the order written last, " + step_name(c.applied) +
                   "'s, applies");
+}
+
+void run_report::stored(const stored_conflict& c, std::vector<std::string>& lines) {
+  if (!stored_told.insert({c.set, c.reset}).second) return;
+  const action& set = model.actions[c.set];
+  lines.push_back(std::string(table_signaux[input_signal_count + set.output]) + " is set to 1 by " + step_name(c.set) +
+                  " and to 0 by " + step_name(c.reset) +
+                  (set.kind == action::stored_on_entry ? " on entry" : " on exit") + " in one clearing: 0 applies");
 }
 
 }  // namespace grafcet

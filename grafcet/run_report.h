@@ -1,6 +1,6 @@
 // What a running chart tells its user besides its outputs: when it starts
 // going round without settling and when it settles again, and the
-// conflicting orders it meets. Each once, not at every turn it lasts; the
+// conflicting orders it meets (forcing, stored values). Each once, not at every turn it lasts; the
 // program prints the lines.
 #pragma once
 
@@ -24,12 +24,14 @@ class run_report {
  private:
   void unstable(const evolution& e, std::vector<std::string>& lines);
   void forcing(const forcing_conflict& c, std::vector<std::string>& lines);
+  void stored(const stored_conflict& c, std::vector<std::string>& lines);
   std::string step_name(int action) const;
   std::string forced_situation(int action) const;
 
   const chart& model;
   int unstable_turns = 0;  // in a row, up to the last turn
   std::set<std::pair<int, int>> forcing_told;  // (overridden, applied)
+  std::set<std::pair<int, int>> stored_told;   // (set, reset)
 };
 
 }  // namespace grafcet

@@ -266,6 +266,45 @@ TEST_F(ChartRun, StoredActionOfAStepCrossedInPassingStillRuns) {
   EXPECT_TRUE(output("MTA"));
 }
 
+TEST_F(ChartRun, StoredOneAndZeroOfOneMomentLeaveZeroWhateverTheOrderWritten) {
+  struct {
+    const char* what;
+    std::string chart;
+  } cases[] = {
+      {"parallel start", "initial step 0\nstep 1\nstep 2\n0 -> 1, 2 : dc\n1: MT := 1 on entry\n2: MT := 0 on entry\n"},
+      {"parallel start, written the other way",
+       "initial step 0\nstep 1\nstep 2\n0 -> 1, 2 : dc\n2: MT := 0 on entry\n1: MT := 1 on entry\n"},
+      {"one step", "initial step 0\nstep 1\n0 -> 1 : dc\n1: MT := 1 on entry\n1: MT := 0 on entry\n"},
+      {"synchronisation", "initial step 0\ninitial step 1\nstep 2\n0, 1 -> 2 : dc\n1: MT := 0 on exit\n"
+                          "0: MT := 1 on exit\n"},
+      {"two grafcets", "grafcet a\ninitial step 0\nstep 1\n0 -> 1 : dc\n1: MT := 1 on entry\n"
+                       "grafcet b\ninitial step 5\nstep 6\n5 -> 6 : dc\n6: MT := 0 on entry\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    load(c.chart);
+    EXPECT_TRUE(turn().stored_conflicts.empty());
+    const grafcet::evolution& e = turn({"dc"});
+    EXPECT_FALSE(output("MT"));
+    ASSERT_EQ(e.stored_conflicts.size(), 1u);
+    const grafcet::chart& m = parsed.model;
+    EXPECT_EQ(m.actions[e.stored_conflicts[0].set].value, 1);
+    EXPECT_EQ(m.actions[e.stored_conflicts[0].reset].value, 0);
+  }
+}
+
+TEST_F(ChartRun, EntryActionsRunAfterExitActionsOfTheSameClearing) {
+  for (int entry : {0, 1}) {
+    SCOPED_TRACE(entry);
+    load("initial step 0\nstep 1\n0 -> 1 : dc\n1: MT := " + std::to_string(entry) + " on entry\n0: MT := " +
+         std::to_string(1 - entry) + " on exit\n");
+    turn();
+    const grafcet::evolution& e = turn({"dc"});
+    EXPECT_EQ(output("MT"), entry == 1);
+    EXPECT_TRUE(e.stored_conflicts.empty()) << "one after the other, they do not conflict";
+  }
+}
+
 TEST_F(ChartRun, InitialStepsRunTheirEntryActions) {
   load("initial step 0\nstep 1\n0 -> 1 : dc\n0: BZ1 := 1 on entry\n");
   turn();

@@ -218,4 +218,24 @@ TEST(ChartWarnings, StepWithNoWayInOrOut) {
       << "a step reached by forcing has a way in";
 }
 
+TEST(ChartWarnings, StoredOneAndZeroThatAlwaysRunInOneClearing) {
+  EXPECT_EQ(warnings("initial step 0\nstep 1\nstep 2\n0 -> 1, 2 : dc\n1, 2 -> 0 : ac\n"
+                     "2: MT := 0 on entry\n1: MT := 1 on entry\n"),
+            (std::vector<std::string>{"c.graf:7:4: warning: MT is set to 1 here and to 0 at line 6 in one clearing "
+                                      "whenever the transition at line 4 fires: 0 applies"}));
+  EXPECT_EQ(warnings("initial step 0\ninitial step 1\nstep 2\n0, 1 -> 2 : dc\n2 -> 0, 1 : ac\n"
+                     "0: ASPI := 1 on exit\n1: ASPI := 0 on exit\n1: ASPI := 0 on exit\n"),
+            (std::vector<std::string>{"c.graf:7:4: warning: ASPI is set to 0 here and to 1 at line 6 in one clearing "
+                                      "whenever the transition at line 4 fires: 0 applies"}))
+      << "one warning for the first pair found";
+  EXPECT_EQ(warnings("initial step 0\nstep 1\n0 -> 1 : dc\n1 -> 0 : ac\n0: MT := 1 on entry\n0: MT := 0 on entry\n"),
+            (std::vector<std::string>{"c.graf:6:4: warning: MT is set to 0 here and to 1 at line 5 in one clearing "
+                                      "at the first turn (initial steps): 0 applies"}))
+      << "one step, entered at the first turn and by the transition at line 4: the first found is named";
+  EXPECT_TRUE(warnings("initial step 0\nstep 1\n0 -> 1 : dc\n1 -> 0 : ac\n0: MT := 0 on exit\n1: MT := 1 on entry\n"
+                       "0: MT := 1 on entry\n1: MT := 0 on exit\n")
+                  .empty())
+      << "exit then entry, or different clearings: no conflict";
+}
+
 }  // namespace

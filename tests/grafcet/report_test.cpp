@@ -48,4 +48,13 @@ TEST_F(ChartReport, ForcingConflictIsReportedOnceNamingBothSteps) {
   EXPECT_EQ(lines({"ac"}), printed{}) << "nor when it comes back: the chart is the same";
 }
 
+TEST_F(ChartReport, StoredConflictIsReportedOnceNamingBothSteps) {
+  load("grafcet a\ninitial step 0\nstep 1\n0 -> 1 : dc\n1 -> 0 : ac\n1: MT := 1 on entry\n"
+       "grafcet b\ninitial step 5\nstep 6\n5 -> 6 : dc\n6 -> 5 : ac\n6: MT := 0 on entry\n");
+  lines();
+  EXPECT_EQ(lines({"dc"}), printed{"MT is set to 1 by step 1 and to 0 by step 6 on entry in one clearing: 0 applies"});
+  lines({"ac"});
+  EXPECT_EQ(lines({"dc"}), printed{}) << "once";
+}
+
 }  // namespace
