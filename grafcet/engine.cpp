@@ -23,6 +23,11 @@ bool same_steps(std::vector<int> a, std::vector<int> b) {
   return a == b;
 }
 
+template <typename conflict>
+void add_once(std::vector<conflict>& list, const conflict& c) {
+  if (std::find(list.begin(), list.end(), c) == list.end()) list.push_back(c);
+}
+
 }  // namespace
 
 // Edges are seen in the first pass of a turn only: the search for a stable
@@ -44,11 +49,6 @@ void engine::find_forcing() {
       note(forcing_conflict{order, static_cast<int>(a)});
     order = static_cast<int>(a);
   }
-}
-
-template <typename conflict>
-void add_once(std::vector<conflict>& list, const conflict& c) {
-  if (std::find(list.begin(), list.end(), c) == list.end()) list.push_back(c);
 }
 
 void engine::note(const forcing_conflict& c) { add_once(last.forcing_conflicts, c); }
