@@ -28,6 +28,19 @@ bool parse_micros(const std::string& text, int64_t& micros) {
   return true;
 }
 
+// Each Modbus client is served by a thread of its own.
+constexpr int max_modbus_clients = 1024;
+
+// A whole number from 1 to most, digits only.
+bool parse_count(const std::string& text, int most, int& count) {
+  if (text.empty() || text.size() > 9 || text.find_first_not_of("0123456789") != std::string::npos)
+    return false;
+  const int value = std::stoi(text);
+  if (value < 1 || value > most) return false;
+  count = value;
+  return true;
+}
+
 bool parse_ident(const std::string& text, int& ident) {
   char* end = nullptr;
   long value = std::strtol(text.c_str(), &end, 10);
@@ -88,6 +101,21 @@ class option_reader {
         if (!value_of(a, text)) return false;
         if (!parse_seconds(text, o.modbus_timeout_s)) {
           error = "bad " + a + " " + quoted(text) + ": expected a number of seconds";
+          return false;
+        }
+      } else if (a == "--modbus-clients") {
+        std::string text;
+        if (!value_of(a, text)) return false;
+        if (!parse_count(text, max_modbus_clients, o.modbus_clients)) {
+          error = "bad " + a + " " + quoted(text) + ": expected a number from 1 to " +
+                  std::to_string(max_modbus_clients);
+          return false;
+        }
+      } else if (a == "--modbus-idle") {
+        std::string text;
+        if (!value_of(a, text)) return false;
+        if (!parse_seconds(text, o.modbus_idle_s)) {
+          error = "bad " + a + " " + quoted(text) + ": expected a number of seconds (0: never)";
           return false;
         }
       } else {

@@ -117,22 +117,31 @@ void monitor_proxy::forward_outputs() {
                  "unless forced"
               << std::endl;
   }
+  std::lock_guard<std::mutex> outward(outward_lock);
   const bool answered = ended ? turn_unanswered.exchange(false) : inner.take_answer();
-  const output_values asked = ended ? output_values{} : inner.outputs();
+  asked = ended ? output_values{} : inner.outputs();
   output_values sent;
   {
     std::lock_guard<std::mutex> hold(state_lock);
-    sent = overrides.apply_all(asked, input_signal_count, outward_time_us());
-    state.outputs_sent = sent;
     state.inner_ended = ended;
+    sent = settle_outputs();
   }
+  write_outward(sent);
+  if (answered) outer.outputs_refresh();
+}
+
+output_values monitor_proxy::settle_outputs() {
+  state.outputs_sent = overrides.apply_all(asked, input_signal_count, outward_time_us());
+  return state.outputs_sent;
+}
+
+void monitor_proxy::write_outward(const output_values& sent) {
   for (int i = 0; i < output_signal_count; ++i) {
     if (written_once && sent[i] == written[i]) continue;
     outer.setreset_output(table_signaux[input_signal_count + i], sent[i]);
   }
   written = sent;
   written_once = true;
-  if (answered) outer.outputs_refresh();
 }
 
 monitor_snapshot monitor_proxy::snapshot() const {
@@ -140,13 +149,21 @@ monitor_snapshot monitor_proxy::snapshot() const {
   return state;
 }
 
+// The forcing and the outputs it changes are one step for the inward
+// direction, which records both at each turn.
 void monitor_proxy::force(int row, int value) {
-  std::lock_guard<std::mutex> hold(state_lock);
-  if (value < 0)
-    overrides.release(row);
-  else
-    overrides.force(row, value);
-  state.forced_values[row] = overrides.forced_value(row);
+  std::lock_guard<std::mutex> outward(outward_lock);
+  output_values sent;
+  {
+    std::lock_guard<std::mutex> hold(state_lock);
+    if (value < 0)
+      overrides.release(row);
+    else
+      overrides.force(row, value);
+    state.forced_values[row] = overrides.forced_value(row);
+    sent = settle_outputs();
+  }
+  write_outward(sent);
 }
 
 uint64_t monitor_proxy::turns_seen() const {
