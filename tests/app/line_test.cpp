@@ -79,6 +79,23 @@ class LineTurns : public WorkstationTest {
     ASSERT_GT(turns_until([&] { return L().cup.part_have_link() != nullptr; }, 100), 0);
     set("DESV", 0);
   }
+  // The pusher out and the cup down onto its lid with the suction off, where
+  // the cup rests (plate bottom on the lid's top at y 250); then the suction
+  // on, which takes the lid.
+  void rest_cup_on_lid_then_suck() {
+    load_lid_on_carrier();
+    set("SORT", 1);
+    ASSERT_GT(turns_until_seen("ts", 1, 200), 0);
+    set("SORT", 0);
+    set("DESV", 1);
+    turns(30);
+    set("DESV", 0);
+    ASSERT_EQ(L().cup.actual_first_ypos(), 225);
+    ASSERT_EQ(L().cup.part_have_link(), nullptr);
+    set("ASPI", 1);
+    turns(1);
+    ASSERT_NE(L().cup.part_have_link(), nullptr);
+  }
   // Then the cup up with its lid and the pusher back, out of the cup's way.
   void hold_lid_up() {
     take_lid_with_cup();
@@ -191,6 +208,49 @@ TEST_F(LineTurns, CupTakesTheLidOnlyOnceItIsPastX380) {
   EXPECT_EQ(L().cup.part_have_link(), nullptr);
   turns(1);
   EXPECT_EQ(L().cup.part_have_link(), lid);
+}
+
+// The cup lifts its lid only if it took it one pixel above it, the suction
+// on while it came down. Lowered onto the lid with the suction off, it rests
+// on it: the lid it then takes is pressed against its plate, and since a
+// carried part moves before its carrier, neither can rise.
+TEST_F(LineTurns, CupLiftsALidTakenWhileComingDown) {
+  take_lid_with_cup();
+  movepart* lid = L().cup.part_have_link();
+  set("MONV", 1);
+  EXPECT_EQ(turns_until_seen("vh", 1, 600), 25);
+  EXPECT_EQ(seen("vide"), 1);
+  EXPECT_EQ(lid->actual_first_ypos(), 226);  // up 24 from 250, a pixel under the plate
+}
+
+TEST_F(LineTurns, CupRestingOnTheLidBeforeTheSuctionHoldsItButCannotLiftIt) {
+  rest_cup_on_lid_then_suck();
+  movepart* lid = L().cup.part_have_link();
+  set("MONV", 1);
+  EXPECT_EQ(turns_until_seen("vh", 1, 600), -1);
+  EXPECT_EQ(seen("vide"), 1);
+  EXPECT_EQ(L().cup.actual_first_ypos(), 225);
+  EXPECT_EQ(lid->actual_first_ypos(), 250);
+}
+
+// What a controller can do then: the suction off lets the lid go and the cup
+// rises empty, but the lid left loose in the slot stops the pusher's return
+// until "interv." takes it away.
+TEST_F(LineTurns, LidLeftInTheSlotByARestingCupBlocksThePusherUntilIntervention) {
+  rest_cup_on_lid_then_suck();
+  movepart* lid = L().cup.part_have_link();
+  set("ASPI", 0);
+  set("MONV", 1);
+  EXPECT_GT(turns_until_seen("vh", 1, 100), 0);
+  set("MONV", 0);
+  EXPECT_EQ(L().released_lid, lid);
+  set("RENT", 1);
+  EXPECT_EQ(turns_until_seen("te", 1, 300), -1);
+  atelier->intervention_button->value(1);
+  turns(1);
+  atelier->intervention_button->value(0);
+  EXPECT_EQ(L().released_lid, nullptr);
+  EXPECT_GT(turns_until_seen("te", 1, 100), 0);
 }
 
 TEST_F(LineTurns, PvReleasesTheLidInTheSameTurn) {
