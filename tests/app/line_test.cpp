@@ -455,6 +455,25 @@ TEST_F(LineTurns, TheLineStandsInTheWindow) {
   EXPECT_EQ(colour_at(150, 100), rgb(FL_BACKGROUND_COLOR));
 }
 
+// A bead and lid half a pixel out of step with their workpiece, as the
+// turn at which each is laid makes them in real time: the workpiece leaves
+// the line and nothing of the three stays on the screen (a red column at
+// x 557 and a green one at x 560 did).
+TEST_F(LineTurns, LiddedWorkpieceLeavingTheLineLeavesNoPixelBehind) {
+  movepart* w = place_workpiece(540);
+  set("MT", 1);
+  turns(2);
+  lay_bead(w);  // at x 545 when the workpiece is at 540.5
+  auto* lid = new movepart(L().registry, atelier->window, atelier->drawing_box->color());
+  lid->add(542, 316, 48, 10, FL_RED);
+  w->part_have_link()->link(lid);
+  w->draw();
+  testing::internal::CaptureStderr();
+  EXPECT_GT(turns_until([&] { return L().main_belt.part_list().empty(); }, 100), 0);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), " DESTRUCTION\n");
+  EXPECT_TRUE(rect_has_colour(atelier->window, 540, 300, 80, 70, FL_BACKGROUND_COLOR));
+}
+
 TEST_F(LineTurns, OutputValuesOtherThanOneLeaveTheActuatorsIdle) {
   atelier->piece_button->do_callback();
   turns(1);
