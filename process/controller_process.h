@@ -18,7 +18,11 @@ std::string launch_string(const std::string& command, int memory_ident);
 
 // Launches the controller through the shell, as the simulator always has,
 // and keeps the background process as a descendant (child subreaper) so
-// that it can be told about, signalled and reaped.
+// that it can be told about, signalled and reaped. What a process looked
+// after leaves behind when it ends is looked after in its turn: a wrapper
+// may start the real controller in the background and exit. (An orphan
+// left by a deeper descendant is adopted when one looked after ends, or at
+// the end of the run.)
 class controller_care {
  public:
   // program_name prefixes every line this class writes to log.
@@ -32,7 +36,7 @@ class controller_care {
   // controller ended within its first 2 seconds.
   void poll();
   bool controller_running() const { return !running.empty(); }
-  // The launched processes still running, as poll() last saw them.
+  // The processes looked after still running, as poll() last saw them.
   const std::vector<pid_t>& running_pids() const { return running; }
   // How the last process looked after to end did end ("status 127 (not
   // found)", "signal 9"), and when after the launch; "" while none has
