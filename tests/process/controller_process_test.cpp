@@ -206,7 +206,8 @@ TEST(ControllerCare, ChildrenAreFoundWhateverTheirName) {
       _exit(0);
     }
     const std::string shown = "(" + std::string(name) + ") ";
-    EXPECT_TRUE(wait_until([&] { return process_stat(child).find(shown) != std::string::npos; }, 5));
+    EXPECT_TRUE(
+        wait_until([&] { return process_stat(child).find(shown) != std::string::npos; }, 5));
     EXPECT_TRUE(contains(child_processes(), child));
     kill(child, SIGKILL);
     wait_for_exit(child, 5);
@@ -227,18 +228,21 @@ TEST(ControllerCare, ControllerNamedWithBlanksAndParenthesesIsFoundStoppedAndRea
   {
     captured_errors errors;
     controller_care care("corvan", "'" + script + "' ", 5);
-    ASSERT_TRUE(wait_until([&] { return std::ifstream(pid_file) >> left && left > 0; }, 5));
-    EXPECT_TRUE(wait_until([&] {
-      care.poll();
-      return care.running_pids() == std::vector<pid_t>{left};
-    }, 5)) << "found";
+    EXPECT_TRUE(wait_until([&] { return std::ifstream(pid_file) >> left && left > 0; }, 5));
+    EXPECT_TRUE(wait_until(
+        [&] {
+          care.poll();
+          return care.running_pids() == std::vector<pid_t>{left};
+        },
+        5))
+        << "found";
     EXPECT_NE(process_stat(left).find(" (ctl (v2)) "), std::string::npos) << process_stat(left);
     care.finish();
     EXPECT_FALSE(process_exists(left)) << "stopped and reaped";
     EXPECT_EQ(errors.lines(), 1) << errors.str();
-    EXPECT_NE(errors.str().find("(pid " + std::to_string(left) + ") is still running; sending SIGTERM"),
-              std::string::npos)
-        << errors.str();
+    const std::string stopped =
+        "(pid " + std::to_string(left) + ") is still running; sending SIGTERM";
+    EXPECT_NE(errors.str().find(stopped), std::string::npos) << errors.str();
   }
   if (left > 0 && process_exists(left)) {  // not looked after: ours to end
     kill(left, SIGKILL);
