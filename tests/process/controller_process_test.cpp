@@ -54,12 +54,12 @@ void write_script(const std::string& path, const std::string& body) {
 }
 
 // Starts the controller's words in the background and exits at once, as
-// some launch scripts do.
-std::string backgrounding_wrapper() {
+// some launch scripts do; removed with the object.
+struct backgrounding_wrapper {
+  backgrounding_wrapper() { write_script(path, "\"$@\" &\nexit 0\n"); }
+  ~backgrounding_wrapper() { unlink(path.c_str()); }
   const std::string path = temp_path("wrapper");
-  write_script(path, "\"$@\" &\nexit 0\n");
-  return path;
-}
+};
 
 }  // namespace
 
@@ -176,9 +176,9 @@ TEST(ControllerCare, ChildrenAreListedWhileOtherProcessesComeAndGo) {
 // A wrapper that backgrounds the controller and exits hands it to us: it is
 // looked after from then on, and its own end is the one reported.
 TEST(ControllerCare, ControllerBehindAWrapperThatExitsIsLookedAfterUntilItEnds) {
-  const std::string wrapper = backgrounding_wrapper();
+  const backgrounding_wrapper wrapper;
   captured_errors errors;
-  controller_care care("corvan", wrapper + " sh -c 'sleep 1' ", 5);
+  controller_care care("corvan", wrapper.path + " sh -c 'sleep 1' ", 5);
   poll_for(care, 0.3);  // the wrapper has left and been reaped
   ASSERT_TRUE(care.controller_running()) << errors.str();
   ASSERT_EQ(care.running_pids().size(), 1u);
@@ -190,8 +190,8 @@ TEST(ControllerCare, ControllerBehindAWrapperThatExitsIsLookedAfterUntilItEnds) 
   EXPECT_FALSE(process_exists(controller));  // reaped
   EXPECT_EQ(errors.lines(), 1) << errors.str();
   EXPECT_NE(errors.str().find("corvan: the controller ended after"), std::string::npos);
-  EXPECT_NE(errors.str().find("with status 0: " + wrapper), std::string::npos) << errors.str();
-  unlink(wrapper.c_str());
+  EXPECT_NE(errors.str().find("with status 0: " + wrapper.path), std::string::npos)
+      << errors.str();
 }
 
 // The command name in /proc/<pid>/stat is in parentheses and may itself hold
