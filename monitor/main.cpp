@@ -147,5 +147,6 @@ int main(int argc, char** argv) {
   inner->finish();
   std::cerr << "corvan-monitor: " << proxy.turns_seen() << " turns seen, "
             << proxy.turns_missed() << " missed" << std::endl;
+  if (writer && !writer->error().empty()) return refuse(writer->error());
   return 0;
 }

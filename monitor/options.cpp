@@ -1,5 +1,7 @@
 #include "monitor/options.h"
 
+#include "trace/output_files.h"
+
 #include <cmath>
 #include <cstdlib>
 
@@ -123,10 +125,15 @@ class option_reader {
         return false;
       }
     }
-    return choose_inner(chosen_manual, chosen_modbus);
+    return distinct_files() && choose_inner(chosen_manual, chosen_modbus);
   }
 
  private:
+  bool distinct_files() {
+    error = shared_output({{"--trace", o.vcd_path}, {"--csv", o.csv_path}});
+    return error.empty();
+  }
+
   // The word after option a; false with the error when there is none.
   bool value_of(const std::string& a, std::string& value) {
     if (i + 1 >= end || std::string(argv[i + 1]) == "--") {

@@ -7,12 +7,11 @@
 #include "runner/run_loop.h"
 #include "runner/scenario.h"
 #include "runner/verdict.h"
+#include "trace/output_files.h"
 
 #include <cstdio>
-#include <filesystem>
 #include <fstream>
 #include <iostream>
-#include <map>
 #include <sstream>
 #include <stdexcept>
 
@@ -24,26 +23,14 @@ constexpr int usage_status = 2;
 // What test runners answer when they found nothing to run.
 constexpr int nothing_checked_status = 5;
 
-// Every file the run writes, by option; a path given twice would have two
-// writers fight over one file.
-std::vector<std::pair<std::string, std::string>> output_files(const run_options& o) {
-  std::vector<std::pair<std::string, std::string>> files = {
-      {"--trace", o.trace_file}, {"--csv", o.csv_file},           {"--junit", o.junit_file},
-      {"--screenshot", o.screenshot_file}, {"--messages", o.messages_file}};
-  std::vector<std::pair<std::string, std::string>> given;
-  for (auto& f : files)
-    if (!f.second.empty()) given.push_back(f);
-  return given;
-}
-
 void refuse_shared_outputs(const run_options& o) {
-  std::map<std::string, std::string> seen;  // canonical path -> option
-  for (const auto& [option, path] : output_files(o)) {
-    std::error_code ignored;
-    const std::string canonical = std::filesystem::weakly_canonical(path, ignored).string();
-    auto [it, fresh] = seen.emplace(canonical, option);
-    if (!fresh) throw usage_error(it->second + " and " + option + " name the same file " + path);
-  }
+  const std::string shared = shared_output({{"--trace", o.trace_file},
+                                            {"--csv", o.csv_file},
+                                            {"--junit", o.junit_file},
+                                            {"--screenshot", o.screenshot_file},
+                                            {"--messages", o.messages_file},
+                                            {"--minimal", o.minimal_file}});
+  if (!shared.empty()) throw usage_error(shared);
 }
 
 // A file asked for on the command line, opened before the run so that a
