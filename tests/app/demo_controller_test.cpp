@@ -1,32 +1,26 @@
-// The demonstration controller against the real simulator, clicked through
-// the X server as an operator would: a normal run, an emergency stop and a
-// suction failure, each followed by the operator's recovery.
+// The demonstration controller against the real line in lock-step, the
+// operator's clicks given by scenarios: a normal run, an emergency stop and
+// a suction failure, each followed by the operator's recovery. What it says
+// and what the simulator prints are read in the order they were written.
 #include <gtest/gtest.h>
 
+#include "tests/support/line_run.h"
 #include "tests/support/process.h"
-#include "tests/support/xwin.h"
 
 #include <signal.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <fstream>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
 
 namespace {
 
-const std::string corvan = build_file("app/corvan");
+const std::string runner = build_file("runner/corvan-run");
 const std::string demo = build_file("examples/demo_controller");
-
-// Panel buttons, in window coordinates.
-struct point {
-  int x, y;
-};
-constexpr point init_button{755, 60}, dc_button{755, 90}, ac_button{755, 120},
-    atu_button{755, 150}, pv_button{755, 270}, piece_button{760, 485}, lid_button{860, 485},
-    intervention_button{760, 525}, quit_button{860, 525};
 
 // The messages that follow a workpiece along the line.
 const std::string transfer = "TRANSFERT", glued = "PREPARATION COLLE", lidded = "ENCOLLAGE !",
@@ -41,208 +35,186 @@ int count_lines(const std::string& text, const std::string& line) {
   return n;
 }
 
-class DemoController : public ::testing::Test {
- protected:
-  void SetUp() override {
-    pid = spawn_program({corvan, demo}, "", err_file);
-    window = wait_for_window("atelier", 20);
-    ASSERT_NE(window, 0u) << err();
-    ASSERT_TRUE(err_has("ident_mem=", 20)) << err();
-    ASSERT_TRUE(wait_until([&] { return (controller = child_of(pid)) > 0; }, 10));
-  }
-  // The simulator ends its controller with the run; both are ended by pid
-  // if the test left them running.
-  void TearDown() override {
-    if (window != 0 && wait_for_exit(pid, 0) == -1) click(quit_button);
-    if (wait_for_exit(pid, 20) == -1) {
-      kill(pid, SIGKILL);
-      wait_for_exit(pid, 5);
-    }
-    if (controller > 0 && !wait_until([&] { return kill(controller, 0) != 0; }, 5))
-      kill(controller, SIGKILL);
-    // In the sanitizer build the controller reports its faults and leaks,
-    // prefixed with its pid, on the same stream.
-    if (controller > 0) {
-      EXPECT_EQ(err().find("==" + std::to_string(controller) + "=="), std::string::npos) << err();
-    }
-    EXPECT_EQ(err().find("demo_controller.cpp"), std::string::npos) << err();
-    unlink(err_file.c_str());
-  }
+// One lock-step run of the controller against a scenario given as text.
+// The controller's lines and the simulator's messages are read as one
+// stream, in the order they were written: the controller's standard error
+// goes straight to the run's (not through the runner's copy of it), and
+// each turn the runner waits for the controller's answer before it moves
+// the line, so the two never write at the same time.
+struct demo_run {
+  int status;
+  std::string log;  // both, then the verdict
 
-  std::string err() const { return read_file(err_file); }
-  std::vector<std::string> lines() const {
-    std::vector<std::string> out;
-    std::istringstream in(err());
-    for (std::string l; std::getline(in, l);) out.push_back(l);
-    return out;
-  }
-  int count(const std::string& line) const { return count_lines(err(), line); }
+  std::vector<std::string> lines() const { return text_lines(log); }
+  int count(const std::string& line) const { return count_lines(log, line); }
   int count_starting(const std::string& prefix) const {
     int n = 0;
-    for (const auto& l : lines())
-      if (l.rfind(prefix, 0) == 0) ++n;
+    for (const auto& l : lines()) n += l.rfind(prefix, 0) == 0;
     return n;
   }
-  bool err_has(const std::string& text, double timeout_s) {
-    return wait_until([&] { return err().find(text) != std::string::npos; }, timeout_s, 0.05);
-  }
-  bool reaches(const std::string& line, int n, double timeout_s) {
-    return wait_until([&] { return count(line) >= n; }, timeout_s, 0.1);
-  }
-  // The simulator keeps the controller it starts as its own child.
-  static pid_t child_of(pid_t parent) {
-    std::string p = std::to_string(parent);
-    return std::atoi(read_file("/proc/" + p + "/task/" + p + "/children").c_str());
-  }
-
-  void click(point p) {
-    xdotool("mousemove --window " + std::to_string(window) + " " + std::to_string(p.x) + " " +
-            std::to_string(p.y) + " click 1");
-  }
-  // Holds a panel button long enough for a turn to sample it.
-  void press(point p) {
-    xdotool("mousemove --window " + std::to_string(window) + " " + std::to_string(p.x) + " " +
-            std::to_string(p.y) + " mousedown 1");
-    usleep(300000);
-    xdotool("mouseup 1");
-  }
-
-  void init_and_start() {
-    int ready = count("demo: ligne prete");
-    press(init_button);
-    ASSERT_TRUE(reaches("demo: ligne prete", ready + 1, 60)) << err();
-    int producing = count("demo: production");
-    press(dc_button);
-    ASSERT_TRUE(reaches("demo: production", producing + 1, 30)) << err();
-  }
-  // "piece" is refused while the feed belt's entry is busy: each click waits
-  // until the previous workpiece has reached the main belt.
-  void load_workpieces(int n) {
-    int first = count(transfer);
-    for (int k = 1; k <= n; ++k) {
-      click(piece_button);
-      ASSERT_TRUE(reaches(transfer, first + k, 60)) << err();
-    }
-  }
-  // The operator clears the line: "interv." held for a few turns. While it
-  // is held it also clears every lid that drops into the pusher's slot, so
-  // the magazine gets three new ones, one at a time as the top frees.
-  void intervene() {
-    press(intervention_button);
-    for (int k = 0; k < 3; ++k) {
-      click(lid_button);
-      usleep(400000);
-    }
-  }
-
-  // Each workpiece that left the line had its lid laid on its glue before,
-  // and there are as many lids laid as workpieces gone.
-  void expect_every_departure_lidded() {
-    int laid = 0, departed = 0, bead = 0;
-    for (const auto& l : lines()) {
-      if (l == glued) ++bead;
-      if (l == lidded) {
-        ++laid;
-        EXPECT_LE(laid, bead) << "a lid laid on a workpiece without glue";
-      }
-      if (l == gone) {
-        ++departed;
-        EXPECT_LE(departed, laid) << "workpiece " << departed << " left without its lid\n" << err();
-      }
-    }
-  }
-
-  std::string err_file = temp_path("demo-err");
-  pid_t pid = -1;
-  pid_t controller = -1;
-  unsigned long window = 0;
 };
+
+demo_run run_demo(const std::string& scenario_text) {
+  std::string scenario = temp_path("demo-scenario"), log = temp_path("demo-log");
+  std::ofstream(scenario) << scenario_text;
+  pid_t pid = spawn_program({runner, "--lockstep", "--scenario", scenario, "--", demo + " 2>&1"},
+                            log, log);
+  int status = wait_for_exit(pid, 120);
+  if (status == -1) {
+    kill(pid, SIGKILL);
+    wait_for_exit(pid, 5);
+  }
+  demo_run run{status, read_file(log)};
+  unlink(scenario.c_str());
+  unlink(log.c_str());
+  // A late answer would let the two write at once.
+  EXPECT_NE(run.log.find("late answers: 0 "), std::string::npos) << run.log;
+  // In the sanitizer build a process reports its faults and leaks, prefixed
+  // with its pid, on the same stream; the controller's name its source.
+  EXPECT_FALSE(std::regex_search(run.log, std::regex("==[0-9]+=="))) << run.log;
+  EXPECT_EQ(run.log.find("demo_controller.cpp"), std::string::npos) << run.log;
+  return run;
+}
+
+// INIT, then DC once the line is home.
+constexpr const char* init_and_start =
+    "at 0.5 press INIT for 0.3\n"
+    "at 3 press DC for 0.3\n";
+// The operator clears the line: "interv." held for a few turns. It also
+// clears every lid that drops into the pusher's slot, so the magazine gets
+// three new ones, one at a time as the top frees.
+std::string intervene(double at) {
+  std::ostringstream s;
+  s << "at " << at << " press interv. for 0.3\n";
+  for (int k = 0; k < 3; ++k) s << "at " << at + 0.3 + 0.4 * k << " click couvercle\n";
+  return s.str();
+}
+
+// Each workpiece that left the line had its lid laid on its glue before,
+// and there are as many lids laid as workpieces gone.
+void expect_every_departure_lidded(const demo_run& run) {
+  int laid = 0, departed = 0, bead = 0;
+  for (const auto& l : run.lines()) {
+    if (l == glued) ++bead;
+    if (l == lidded) {
+      ++laid;
+      EXPECT_LE(laid, bead) << "a lid laid on a workpiece without glue";
+    }
+    if (l == gone) {
+      ++departed;
+      EXPECT_LE(departed, laid) << "workpiece " << departed << " left without its lid\n" << run.log;
+    }
+  }
+}
+
+// A line starting with each text comes, after the one before it.
+void expect_in_order(const demo_run& run, const std::vector<std::string>& expected) {
+  const auto l = run.lines();
+  auto from = l.begin();
+  std::string before = "the start";
+  for (const auto& line : expected) {
+    auto found = std::find_if(from, l.end(), [&](const std::string& x) { return x.rfind(line, 0) == 0; });
+    ASSERT_NE(found, l.end()) << "\"" << line << "\" not after \"" << before << "\"\n" << run.log;
+    from = found + 1;
+    before = line;
+  }
+}
 
 }  // namespace
 
-TEST_F(DemoController, ThreeWorkpiecesAreGluedLiddedAndLeaveBeforeAcStopsTheLine) {
-  init_and_start();
-  load_workpieces(3);
-  press(ac_button);
-  ASSERT_TRUE(err_has("demo: arret\n", 120)) << err();
+// The second and third workpieces are loaded as soon as the feed belt takes
+// them (every 8 s); AC comes once the third is on the main belt.
+TEST(DemoController, ThreeWorkpiecesAreGluedLiddedAndLeaveBeforeAcStopsTheLine) {
+  demo_run run = run_demo(std::string(init_and_start) +
+                          "at 4 click piece\nat 12 click piece\nat 20 click piece\n"
+                          "at 23 press AC for 0.3\nend 60\n"
+                          "expect \"TRANSFERT\" count 3 by 23\n");
+  EXPECT_EQ(run.status, 0) << run.log;
+  expect_in_order(run, {"demo: ligne prete", "demo: production", "demo: arret"});
   // The belt ran until the last one had left the line.
-  EXPECT_EQ(count(gone), 3) << err();
-  EXPECT_EQ(count(glued), 3);
-  EXPECT_EQ(count(lidded), 3);
-  expect_every_departure_lidded();
-  EXPECT_EQ(count_starting("demo: couvercle perdu"), 0);
+  expect_in_order(run, {gone, gone, gone, "demo: arret"});
+  EXPECT_EQ(run.count(gone), 3) << run.log;
+  EXPECT_EQ(run.count(glued), 3);
+  EXPECT_EQ(run.count(lidded), 3);
+  expect_workpieces_in_order(run.lines(), 3);
+  expect_every_departure_lidded(run);
+  EXPECT_EQ(run.count_starting("demo: couvercle perdu"), 0);
 }
 
-TEST_F(DemoController, AfterAnEmergencyStopInterventionAndInitThreeNewWorkpiecesComplete) {
-  init_and_start();
-  load_workpieces(1);
-  // The first workpiece glued and the cup holding its lid: emergency stop.
-  ASSERT_TRUE(reaches(glued, 1, 60)) << err();
-  ASSERT_TRUE(reaches(lid_on_cup, 1, 60)) << err();
-  press(atu_button);
-  ASSERT_TRUE(err_has("demo: arret d'urgence", 10)) << err();
-  EXPECT_NE(err().find("\"interv.\", puis INIT"), std::string::npos);
+// The first workpiece is glued at 8.3 s and the cup has held its lid since
+// 3.7 s: ATU at 9 s, before the lid is laid (10.7 s).
+TEST(DemoController, AfterAnEmergencyStopInterventionAndInitThreeNewWorkpiecesComplete) {
+  demo_run run = run_demo(std::string(init_and_start) + "at 4 click piece\n" +
+                          "at 9 press ATU for 0.3\n" + intervene(10) +
+                          "at 12 press INIT for 0.3\nat 16 press DC for 0.3\n"
+                          "at 17 click piece\nat 25 click piece\nat 33 click piece\nend 60\n"
+                          "expect \" DESTRUCTION\" count 3 by 60\n");
+  EXPECT_EQ(run.status, 0) << run.log;
+  expect_in_order(run, {transfer, glued, "demo: arret d'urgence"});
+  expect_in_order(run, {lid_on_cup, "demo: arret d'urgence"});
+  EXPECT_NE(run.log.find("\"interv.\", puis INIT"), std::string::npos);
   // Suction cut: the lid falls off the cup.
-  ASSERT_TRUE(reaches(lid_off_cup, 1, 10)) << err();
-
-  intervene();
-  init_and_start();
+  expect_in_order(run, {"demo: arret d'urgence", lid_off_cup, "demo: ligne prete",
+                        "demo: production"});
   // Nothing is left from before the stop: the controller fetches a new lid.
-  EXPECT_EQ(err().find("la ventouse tient un couvercle"), std::string::npos);
-  load_workpieces(3);
-  ASSERT_TRUE(reaches(gone, 3, 150)) << err();
-  EXPECT_EQ(count(lidded), 3);
-  EXPECT_EQ(count(glued), 4);  // the first one was glued, then cleared away
-  expect_every_departure_lidded();
+  EXPECT_EQ(run.log.find("la ventouse tient un couvercle"), std::string::npos);
+  EXPECT_EQ(run.count(transfer), 4) << run.log;
+  EXPECT_EQ(run.count(gone), 3) << run.log;
+  EXPECT_EQ(run.count(lidded), 3);
+  EXPECT_EQ(run.count(glued), 4);  // the first one was glued, then cleared away
+  expect_every_departure_lidded(run);
 }
 
-TEST_F(DemoController, ALidLostToSuctionFailureStopsTheLineUntilCleared) {
-  init_and_start();
-  load_workpieces(1);
-  ASSERT_TRUE(reaches(glued, 1, 60)) << err();
-  ASSERT_TRUE(reaches(lid_on_cup, 1, 60)) << err();
-  click(pv_button);  // the suction fails and stays failed
-  ASSERT_TRUE(err_has("demo: couvercle perdu", 10)) << err();
-  EXPECT_NE(err().find("relacher PV, degager la ligne avec \"interv.\", puis INIT"),
-            std::string::npos);
-  // Nothing is sent on: a new workpiece stays on the feed belt (it would
-  // reach the main belt in about 2.2 s) and the one waiting for that lid
-  // does not leave without it.
-  click(piece_button);
-  EXPECT_FALSE(reaches(transfer, 2, 4)) << err();
-  EXPECT_EQ(count(gone), 0);
-  EXPECT_EQ(count(lidded), 0);
-
-  click(pv_button);
-  intervene();
-  init_and_start();
-  load_workpieces(2);
-  ASSERT_TRUE(reaches(gone, 2, 120)) << err();
-  EXPECT_EQ(count(lidded), 2);
-  expect_every_departure_lidded();
+TEST(DemoController, ALidLostToSuctionFailureStopsTheLineUntilCleared) {
+  demo_run run = run_demo(std::string(init_and_start) + "at 4 click piece\n" +
+                          // the suction fails and stays failed
+                          "at 9 toggle PV\n"
+                          // Nothing is sent on: a new workpiece stays on the feed belt (it
+                          // would reach the main belt in about 2.2 s) and the one waiting
+                          // for that lid does not leave without it.
+                          "at 9.5 click piece\n"
+                          "expect \"TRANSFERT\" count 1 by 13.5\n"
+                          "expect \" DESTRUCTION\" count 0 by 13.5\n"
+                          "expect \"ENCOLLAGE !\" count 0 by 13.5\n"
+                          "at 13.5 toggle PV\n" +
+                          intervene(14) +
+                          "at 16 press INIT for 0.3\nat 20 press DC for 0.3\n"
+                          "at 21 click piece\nat 29 click piece\nend 60\n");
+  EXPECT_EQ(run.status, 0) << run.log;
+  const std::string lost =
+      "demo: couvercle perdu par la ventouse (vide retombe): production arretee. Le couvercle "
+      "tombe peut bloquer le tapis: relacher PV, degager la ligne avec \"interv.\", puis INIT";
+  expect_in_order(run, {transfer, glued, lost, "demo: ligne prete", "demo: production"});
+  expect_in_order(run, {lid_on_cup, lost});
+  EXPECT_EQ(run.count(transfer), 3) << run.log;
+  EXPECT_EQ(run.count(gone), 2) << run.log;
+  EXPECT_EQ(run.count(lidded), 2);
+  expect_every_departure_lidded(run);
 }
 
-TEST_F(DemoController, InitCarriesOnAWorkpieceAlreadyOnTheMainBeltAndKeepsTheHeldLid) {
-  init_and_start();
-  load_workpieces(1);
-  ASSERT_TRUE(reaches(lid_on_cup, 1, 60)) << err();
-  // INIT in production: the workpiece has just reached the main belt and the
-  // cup holds a lid; both are found again from the sensors.
-  init_and_start();
-  EXPECT_EQ(count("demo: piece a l'entree ou en station 1: elle sera encollee"), 1);
-  EXPECT_EQ(count("demo: la ventouse tient un couvercle: il sera pose"), 1);
-  ASSERT_TRUE(reaches(gone, 1, 60)) << err();
-  EXPECT_EQ(count(glued), 1);
-  EXPECT_EQ(count(lidded), 1);
+// INIT in production: the workpiece has just reached the main belt (6.2 s)
+// and the cup holds a lid; both are found again from the sensors.
+TEST(DemoController, InitCarriesOnAWorkpieceAlreadyOnTheMainBeltAndKeepsTheHeldLid) {
+  demo_run run = run_demo(std::string(init_and_start) + "at 4 click piece\n" +
+                          "at 6.5 press INIT for 0.3\nat 8 press DC for 0.3\nend 30\n"
+                          "expect \" DESTRUCTION\" count 1 by 30\n");
+  EXPECT_EQ(run.status, 0) << run.log;
+  expect_in_order(run, {"demo: ligne prete", transfer, "demo: ligne prete", "demo: production"});
+  expect_in_order(run, {lid_on_cup, transfer, "demo: ligne prete"});
+  EXPECT_EQ(run.count("demo: piece a l'entree ou en station 1: elle sera encollee"), 1);
+  EXPECT_EQ(run.count("demo: la ventouse tient un couvercle: il sera pose"), 1);
+  EXPECT_EQ(run.count(gone), 1) << run.log;
+  EXPECT_EQ(run.count(glued), 1);
+  EXPECT_EQ(run.count(lidded), 1);
   // The first lid the cup let go was the one it held at INIT, laid on the
   // glue rather than dropped.
-  auto l = lines();
+  auto l = run.lines();
   auto off = std::find(l.begin(), l.end(), lid_off_cup);
   ASSERT_NE(off, l.end());
   ASSERT_NE(off + 1, l.end());
   EXPECT_EQ(*(off + 1), lidded);
   EXPECT_EQ(std::count(l.begin(), off, lid_on_cup), 1);
-  expect_every_departure_lidded();
+  expect_every_departure_lidded(run);
 }
 
 namespace {
@@ -266,7 +238,6 @@ std::string first_difference(const std::string& a, const std::string& b) {
 // controller's waits are counted on the simulator's clock only: two runs of
 // a scenario give the same signals, turn for turn.
 TEST(DemoControllerInVirtualTime, PassesTheBundledScenariosAndRepeatsThemTurnForTurn) {
-  const std::string runner = build_file("runner/corvan-run");
   for (const char* name : {"three_workpieces", "emergency_stop"}) {
     SCOPED_TRACE(name);
     std::string scenario = source_file("examples/scenarios/" + std::string(name) + ".scn");
@@ -284,31 +255,11 @@ TEST(DemoControllerInVirtualTime, PassesTheBundledScenariosAndRepeatsThemTurnFor
   }
 }
 
-namespace {
-
-// A lock-step run of the controller against a scenario given as text; the
-// simulator's messages are returned in messages.
-run_result run_in_virtual_time(const std::string& scenario_text, std::string& messages) {
-  std::string scenario = temp_path("demo-scenario");
-  std::ofstream(scenario) << scenario_text;
-  std::string messages_file = temp_path("demo-messages");
-  run_result r = run_program({build_file("runner/corvan-run"), "--lockstep", "--messages",
-                              messages_file, "--scenario", scenario, "--", demo},
-                             120);
-  messages = read_file(messages_file);
-  unlink(scenario.c_str());
-  unlink(messages_file.c_str());
-  return r;
-}
-
-}  // namespace
-
 // INIT twice in production, at turns chosen in virtual time: first with the
 // workpiece just past "pp", then with it glued and still at station 1. Its
 // bead is not waited for in vain: it goes on, gets its lid and leaves.
 TEST(DemoControllerInVirtualTime, InitFindsTheWorkpieceAtTheEntryThenGluedAtStationOne) {
-  std::string messages;
-  run_result r = run_in_virtual_time(
+  demo_run r = run_demo(
       "at 0.5 press INIT for 0.5\n"
       "at 3 press DC for 0.5\n"
       "at 4 click piece\n"
@@ -321,23 +272,21 @@ TEST(DemoControllerInVirtualTime, InitFindsTheWorkpieceAtTheEntryThenGluedAtStat
       "end 30\n"
       "expect \"PREPARATION COLLE\" count 1 by 30\n"
       "expect \"ENCOLLAGE !\" count 1 by 30\n"
-      "expect \" DESTRUCTION\" count 1 by 30\n",
-      messages);
-  EXPECT_EQ(r.status, 0) << r.out << r.err;
-  EXPECT_EQ(count_lines(r.err, "demo: piece a l'entree ou en station 1: elle sera encollee"), 2)
-      << r.err;
-  EXPECT_EQ(count_lines(r.err, "demo: la piece en station 1 avait deja son cordon de colle"), 1)
-      << r.err;
+      "expect \" DESTRUCTION\" count 1 by 30\n");
+  EXPECT_EQ(r.status, 0) << r.log;
+  EXPECT_EQ(r.count("demo: piece a l'entree ou en station 1: elle sera encollee"), 2)
+      << r.log;
+  EXPECT_EQ(r.count("demo: la piece en station 1 avait deja son cordon de colle"), 1)
+      << r.log;
   // Glued, then lidded: the second INIT came between the two.
-  EXPECT_LT(messages.find(glued), messages.find(lidded)) << messages;
+  EXPECT_LT(r.log.find(glued), r.log.find(lidded)) << r.log;
 }
 
 // INIT while a glued workpiece waits at station 2 for the lid the cup is
 // bringing down: nothing tells any more whether it carries glue, so it gets
 // no lid and is not pressed; the lid is kept for the next workpiece.
 TEST(DemoControllerInVirtualTime, InitLetsAWorkpieceOfUnknownContentsGoWithoutLidOrPress) {
-  std::string messages;
-  run_result r = run_in_virtual_time(
+  demo_run r = run_demo(
       "at 0.5 press INIT for 0.5\n"
       "at 3 press DC for 0.5\n"
       "at 4 click piece\n"
@@ -348,19 +297,18 @@ TEST(DemoControllerInVirtualTime, InitLetsAWorkpieceOfUnknownContentsGoWithoutLi
       "end 40\n"
       "expect \"ENCOLLAGE !\" count 1 by 40\n"
       "expect \" DESTRUCTION\" count 2 by 40\n"
-      "expect \"cap a ete couple a poussoir_vv\" count 2 by 40\n",
-      messages);
-  EXPECT_EQ(r.status, 0) << r.out << r.err;
-  EXPECT_EQ(count_lines(r.err, "demo: la ventouse tient un couvercle: il sera pose"), 1) << r.err;
-  EXPECT_EQ(count_lines(r.err, "demo: piece en station 2 d'avant INIT: elle passe sans couvercle"),
+      "expect \"cap a ete couple a poussoir_vv\" count 2 by 40\n");
+  EXPECT_EQ(r.status, 0) << r.log;
+  EXPECT_EQ(r.count("demo: la ventouse tient un couvercle: il sera pose"), 1) << r.log;
+  EXPECT_EQ(r.count("demo: piece en station 2 d'avant INIT: elle passe sans couvercle"),
             1)
-      << r.err;
+      << r.log;
   EXPECT_EQ(
-      count_lines(r.err, "demo: piece en station 3 sans couvercle connu: elle passe sans pressage"),
+      r.count("demo: piece en station 3 sans couvercle connu: elle passe sans pressage"),
       1)
-      << r.err;
+      << r.log;
   // The first workpiece left before any lid was let go; the held lid went
   // onto the second one's glue.
-  EXPECT_LT(messages.find(gone), messages.find(lid_off_cup)) << messages;
-  EXPECT_EQ(messages.find(lid_off_cup + "\n" + lidded), messages.find(lid_off_cup)) << messages;
+  EXPECT_LT(r.log.find(gone), r.log.find(lid_off_cup)) << r.log;
+  EXPECT_EQ(r.log.find(lid_off_cup + "\n" + lidded), r.log.find(lid_off_cup)) << r.log;
 }

@@ -48,7 +48,11 @@ TEST(ChartScenarios, ThreeWorkpiecesGiveTheDemonstrationControllersMessages) {
   ASSERT_EQ(expected.status, 0) << expected.verdict;
   scenario_run chart_run = run_scenario("three_workpieces.scn", {program, "--no-window", chart});
   EXPECT_EQ(chart_run.status, 0) << chart_run.verdict;
+  EXPECT_EQ(count(chart_run.messages, "PREPARATION COLLE"), 3);
   EXPECT_EQ(count(chart_run.messages, "ENCOLLAGE !"), 3);
+  // Each lid off the pusher and onto the cup, three laid, the next one held.
+  EXPECT_EQ(count(chart_run.messages, "cap a ete couple a poussoir_vv"), 4);
+  EXPECT_EQ(count(chart_run.messages, "cap a ete decouple de poussoir_vv"), 3);
   EXPECT_EQ(chart_run.messages, expected.messages);
 }
 
@@ -56,7 +60,10 @@ TEST(ChartScenarios, AfterAnEmergencyStopInterventionAndInitNewWorkpiecesComplet
   scenario_run expected = run_scenario("emergency_stop.scn", {demo});
   ASSERT_EQ(expected.status, 0) << expected.verdict;
   scenario_run chart_run = run_scenario("emergency_stop.scn", {program, "--no-window", chart});
+  // The scenario expects no workpiece on the main belt before the restart:
+  // the operator removed it.
   EXPECT_EQ(chart_run.status, 0) << chart_run.verdict;
+  EXPECT_EQ(count(chart_run.messages, "PREPARATION COLLE"), 2);
   EXPECT_EQ(count(chart_run.messages, "ENCOLLAGE !"), 2);
   EXPECT_EQ(count(chart_run.messages, " DESTRUCTION"), 2);
   EXPECT_EQ(chart_run.messages, expected.messages);

@@ -194,7 +194,7 @@ TEST_F(ModbusLine, PythonControllerMakesThreeWorkpieces) {
   }
   ASSERT_TRUE(wait_until([&] { return count(" DESTRUCTION") == 3; }, 180, 0.2)) << err();
 
-  expect_three_workpieces_in_order(lines(err_file));
+  expect_workpieces_in_order(lines(err_file), 3);
 
   // The run ends: the monitor goes, and the controller with it.
   click(860, 525);  // quit

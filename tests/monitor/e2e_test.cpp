@@ -1,5 +1,6 @@
 // The demonstration controller behind the monitor makes its three
-// workpieces as it does alone, and the trace tells the run.
+// workpieces as it does alone, and the trace tells the run; in lock-step,
+// where both runs give the same messages turn for turn.
 #include <gtest/gtest.h>
 
 #include "tests/monitor/line_fixture.h"
@@ -44,22 +45,31 @@ std::set<change_key> vcd_changes(const std::string& path) {
 
 }  // namespace
 
-class ThreeWorkpieces : public MonitoredLine {};
+class ThreeWorkpieces : public ::testing::Test {
+ protected:
+  void TearDown() override {
+    for (const auto& f : {messages, alone_messages, csv_file, vcd_file}) unlink(f.c_str());
+  }
+
+  std::string messages = temp_path("monitor-messages"), alone_messages = temp_path("messages");
+  std::string csv_file = temp_path("monitor-csv"), vcd_file = temp_path("monitor-vcd");
+};
 
 TEST_F(ThreeWorkpieces, SameMessagesAsWithoutTheMonitorAndTheTraceTellsTheRun) {
-  std::vector<std::string> args = demo_args({"--trace", vcd_file});
-  start(args);
-  start_production();
-  for (int k = 1; k <= 3; ++k) {
-    click(window, 760, 485);
-    ASSERT_TRUE(wait_until([&] { return count("TRANSFERT") == k; }, 60, 0.1)) << err();
-  }
-  ASSERT_TRUE(wait_until([&] { return count(" DESTRUCTION") == 3; }, 180, 0.2)) << err();
-  quit_and_expect_clean_end();
+  const std::string scenario = source_file("examples/scenarios/three_workpieces.scn");
+  run_result r = run_through_monitor(scenario, {"--csv", csv_file, "--trace", vcd_file}, messages);
+  EXPECT_EQ(r.status, 0) << r.out << r.err;
+  EXPECT_NE(r.err.find("corvan-monitor: "), std::string::npos) << r.err;
+  run_result alone = run_program({build_file("runner/corvan-run"), "--lockstep", "--scenario",
+                                  scenario, "--messages", alone_messages, "--",
+                                  build_file("examples/demo_controller")},
+                                 120);
+  ASSERT_EQ(alone.status, 0) << alone.out << alone.err;
+  EXPECT_EQ(read_file(messages), read_file(alone_messages));
 
-  expect_three_workpieces_in_order(file_lines(err_file));
+  expect_workpieces_in_order(file_lines(messages), 3);
   long seen = 0, missed = 0;
-  ASSERT_TRUE(monitor_summary(err(), seen, missed)) << err();
+  ASSERT_TRUE(monitor_summary(r.err, seen, missed)) << r.err;
   EXPECT_GT(seen, 2000);
   EXPECT_EQ(missed, 0);
 
@@ -94,10 +104,8 @@ TEST_F(ThreeWorkpieces, SameMessagesAsWithoutTheMonitorAndTheTraceTellsTheRun) {
 TEST(LockStep, ScriptedRunPassesThroughTheMonitorWithNoLateAnswer) {
   // corvan-run waits at every turn for the controller's answer, which comes
   // from the demonstration controller behind the monitor.
-  auto r = run_program({build_file("runner/corvan-run"), "--lockstep", "--scenario",
-                        source_file("examples/scenarios/three_workpieces.scn"), "--",
-                        monitor_program, "--no-window", "--", build_file("examples/demo_controller")},
-                       120);
+  auto r = run_through_monitor(source_file("examples/scenarios/three_workpieces.scn"), {},
+                               "/dev/null");
   EXPECT_EQ(r.status, 0) << r.out << r.err;
   EXPECT_NE(r.out.find("PASSED: 10 of 10 expectations hold"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("late answers: 0 "), std::string::npos) << r.out;

@@ -6,6 +6,7 @@
 #include "iolink/IOsharemem_server.h"
 #include "iolink/signals.h"
 #include "tests/monitor/monitor_fixture.h"
+#include "tests/monitor/real_time_priority.h"
 
 #include <unistd.h>
 
@@ -22,6 +23,7 @@ constexpr int code_mask = (1 << output_signal_count) - 1;
 
 class StandInSimulator : public ::testing::Test {
  protected:
+  static void SetUpTestSuite() { ask_for_real_time_priority(); }
   void SetUp() override { open_exchange(); }
   void open_exchange() {
     std::list<std::string> ins = input_name_list(), outs = output_name_list();

@@ -1,9 +1,12 @@
 // Forcing and faults through the monitor, seen in the line's messages and
-// in the trace; the window's switches and forcing buttons in manual mode.
+// in the trace (in lock-step); the window's switches and forcing buttons in
+// manual mode, and the coils in Modbus mode (in real time).
 #include <gtest/gtest.h>
 
 #include "monitor/monitor_window.h"
 #include "tests/monitor/line_fixture.h"
+
+#include <fstream>
 
 namespace {
 
@@ -18,32 +21,45 @@ std::vector<int> values_from(const std::vector<trace_change>& trace, const std::
 
 }  // namespace
 
-class Forcing : public MonitoredLine {};
+// In lock-step: the line's time and the faults' are simulated time.
+class Forcing : public ::testing::Test {
+ protected:
+  void TearDown() override {
+    for (const auto& f : {scenario, messages, csv_file}) unlink(f.c_str());
+  }
+  // INIT, DC, a workpiece at 4 s, then the statements, behind the monitor
+  // with the options; true when the run ends well and the monitor says its
+  // last line.
+  void run(const std::vector<std::string>& forcing, const std::string& statements) {
+    std::ofstream(scenario) << "at 0.5 press INIT for 0.3\nat 3 press DC for 0.3\n"
+                            << "at 4 click piece\n" << statements;
+    std::vector<std::string> options = {"--csv", csv_file};
+    options.insert(options.end(), forcing.begin(), forcing.end());
+    run_result r = run_through_monitor(scenario, options, messages);
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_NE(r.err.find("demo: production"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("corvan-monitor: "), std::string::npos) << r.err;
+  }
 
+  std::string scenario = temp_path("forcing.scn"), messages = temp_path("forcing-messages");
+  std::string csv_file = temp_path("forcing-csv");
+};
+
+// Glued at 8.3 s, the workpiece would have reached station 2 and got its
+// lid by 11 s without the forcing: 12 s more are given.
 TEST_F(Forcing, StationTwoNeverSeenMeansNoLidWhileTheRestOfTheLineRuns) {
-  start(demo_args({"--force", "p2ok=0"}));
-  start_production();
-  click(window, 760, 485);
-  ASSERT_TRUE(err_has("PREPARATION COLLE", 60)) << err();
-  // Long enough for the workpiece to have reached station 2 and got its
-  // lid without the forcing (about 3 s in a free run).
-  sleep(12);
-  EXPECT_EQ(count("ENCOLLAGE !"), 0);
-  quit_and_expect_clean_end();
+  run({"--force", "p2ok=0"}, "end 21\nexpect \"PREPARATION COLLE\" count 1 by 9\n"
+                             "expect \"ENCOLLAGE !\" count 0 by 21\n");
   auto trace = read_csv_trace(csv_file);
   EXPECT_EQ(values_from(trace, "p2ok", 0), std::vector<int>{0});
   EXPECT_EQ(values_from(trace, "forced.p2ok", 0), std::vector<int>{1});
   EXPECT_GE(rising_edges(trace, "p1ok").size(), 1u);
 }
 
+// On the main belt at 6.2 s, at station 1 by 8.3 s without the forcing.
 TEST_F(Forcing, MainBeltHeldOffLeavesTheWorkpieceAtItsEntry) {
-  start(demo_args({"--force", "MT=0"}));
-  start_production();
-  click(window, 760, 485);
-  ASSERT_TRUE(err_has("TRANSFERT", 60)) << err();
-  sleep(10);
-  EXPECT_EQ(count("PREPARATION COLLE"), 0);
-  quit_and_expect_clean_end();
+  run({"--force", "MT=0"}, "end 17\nexpect \"TRANSFERT\" count 1 by 7\n"
+                           "expect \"PREPARATION COLLE\" count 0 by 17\n");
   auto trace = read_csv_trace(csv_file);
   EXPECT_EQ(values_from(trace, "MT", 0), std::vector<int>{0});
   EXPECT_EQ(values_from(trace, "forced.MT", 0), std::vector<int>{1});
@@ -51,10 +67,8 @@ TEST_F(Forcing, MainBeltHeldOffLeavesTheWorkpieceAtItsEntry) {
 }
 
 TEST_F(Forcing, FaultOnTheCupSensorHoldsItOnlyFromFiveSeconds) {
-  start(demo_args({"--fault", "vh=0@5"}));
-  start_production();
-  sleep(6);
-  quit_and_expect_clean_end();
+  // The fault is what the controller sees: the cup itself stays up.
+  run({"--fault", "vh=0@5"}, "end 6\nexpect vh = 1 at 5\n");
   auto trace = read_csv_trace(csv_file);
   auto up = rising_edges(trace, "vh");
   ASSERT_FALSE(up.empty()) << "INIT raises the cup";

@@ -31,6 +31,20 @@ inline void end_process(pid_t pid) {
   }
 }
 
+// A lock-step run of the scenario file by corvan-run, with the monitor and
+// its options in front of the demonstration controller; the simulator's
+// messages go to messages_file.
+inline run_result run_through_monitor(const std::string& scenario,
+                                      const std::vector<std::string>& monitor_options,
+                                      const std::string& messages_file) {
+  std::vector<std::string> argv = {build_file("runner/corvan-run"), "--lockstep", "--scenario",
+                                   scenario, "--messages", messages_file, "--", monitor_program,
+                                   "--no-window"};
+  argv.insert(argv.end(), monitor_options.begin(), monitor_options.end());
+  argv.insert(argv.end(), {"--", build_file("examples/demo_controller")});
+  return run_program(argv, 120);
+}
+
 // The monitor's last line: "corvan-monitor: N turns seen, M missed".
 inline bool monitor_summary(const std::string& err, long& seen, long& missed) {
   const auto at = err.rfind("corvan-monitor: ");

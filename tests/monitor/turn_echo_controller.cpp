@@ -7,6 +7,7 @@
 //   --turns N   ends after N turns (a controller that ends before the run)
 #include "iolink/IOsharemem_client.h"
 #include "iolink/signals.h"
+#include "tests/monitor/real_time_priority.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -22,6 +23,7 @@ int main(int argc, char** argv) {
     if (std::strcmp(argv[i], "--log") == 0) log_file = argv[i + 1];
     if (std::strcmp(argv[i], "--turns") == 0) turns = std::atol(argv[i + 1]);
   }
+  ask_for_real_time_priority();
   IOsharemem_client link(ident);
   std::ofstream log(log_file);
   for (long n = 0; n != turns;) {

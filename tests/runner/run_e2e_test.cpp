@@ -99,30 +99,6 @@ TEST_F(ExampleScenarios, PassWithTheDemonstrationControllerInLockStep) {
   }
 }
 
-TEST_F(ExampleScenarios, PassWithTheDemonstrationControllerInRealTime) {
-  // Both at once, each with its own area and window: 50 s rather than 100.
-  std::vector<pid_t> runs;
-  std::vector<std::string> outs;
-  for (const char* name : {"three_workpieces", "emergency_stop"}) {
-    outs.push_back(file("out.txt"));
-    runs.push_back(
-        spawn_program({runner, "--scenario", example(name), "--messages", "/dev/null", "--", demo},
-                      outs.back(), "/dev/null"));
-  }
-  for (size_t i = 0; i < runs.size(); ++i) {
-    int status = wait_for_exit(runs[i], 150);
-    if (status == -1) {
-      kill(runs[i], SIGKILL);
-      wait_for_exit(runs[i], 5);
-    }
-    std::string out = read_file(outs[i]);
-    EXPECT_EQ(status, 0) << out;
-    EXPECT_EQ(occurrences(out, "FAIL"), 0u) << out;
-    // Late answers are a lock-step matter.
-    EXPECT_EQ(occurrences(out, "late answers"), 0u) << out;
-  }
-}
-
 // ------------------------------------------------------------ verdicts
 
 using Verdict = RunnerFiles;

@@ -7,9 +7,11 @@
 #include <fstream>
 #include <sstream>
 
-std::vector<std::string> file_lines(const std::string& path) {
+std::vector<std::string> file_lines(const std::string& path) { return text_lines(read_file(path)); }
+
+std::vector<std::string> text_lines(const std::string& text) {
   std::vector<std::string> lines;
-  std::istringstream in(read_file(path));
+  std::istringstream in(text);
   for (std::string l; std::getline(in, l);) lines.push_back(l);
   return lines;
 }
@@ -33,8 +35,8 @@ int segments_created_by(pid_t pid) {
   return count;
 }
 
-void expect_three_workpieces_in_order(const std::vector<std::string>& l) {
-  for (int k = 0; k < 3; ++k) {
+void expect_workpieces_in_order(const std::vector<std::string>& l, int workpieces) {
+  for (int k = 0; k < workpieces; ++k) {
     SCOPED_TRACE("workpiece " + std::to_string(k + 1));
     int transfer = nth_line(l, "TRANSFERT", k), glue = nth_line(l, "PREPARATION COLLE", k),
         glued = nth_line(l, "ENCOLLAGE !", k), gone = nth_line(l, " DESTRUCTION", k);
@@ -52,6 +54,6 @@ void expect_three_workpieces_in_order(const std::vector<std::string>& l) {
     EXPECT_LT(off_cup, glued);
   }
   auto count = [&](const std::string& line) { return int(std::count(l.begin(), l.end(), line)); };
-  EXPECT_EQ(count("ENCOLLAGE !"), 3);
-  EXPECT_EQ(count("PREPARATION COLLE"), 3);
+  EXPECT_EQ(count("ENCOLLAGE !"), workpieces);
+  EXPECT_EQ(count("PREPARATION COLLE"), workpieces);
 }

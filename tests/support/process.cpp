@@ -44,7 +44,10 @@ pid_t spawn_program(const std::vector<std::string>& argv, const std::string& std
   pid_t pid = fork();
   if (pid == 0) {
     redirect(stdout_file, 1);
-    redirect(stderr_file, 2);
+    if (!stderr_file.empty() && stderr_file == stdout_file)
+      dup2(1, 2);  // one stream: what both say, in the order it was written
+    else
+      redirect(stderr_file, 2);
     execv(args[0], args.data());
     _exit(127);
   }

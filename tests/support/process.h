@@ -12,7 +12,8 @@ std::string build_file(const std::string& relative);
 std::string source_file(const std::string& relative);
 
 // Starts argv[0] (a path) with stdout and stderr sent to the given files
-// ("" keeps the test's own streams). Returns the child's pid.
+// ("" keeps the test's own streams; one file for both gets both in the order
+// they were written). Returns the child's pid.
 pid_t spawn_program(const std::vector<std::string>& argv, const std::string& stdout_file = "",
                     const std::string& stderr_file = "");
 
