@@ -1,5 +1,8 @@
 #include "runner/options.h"
 
+#include "overrides/overrides.h"
+
+#include <algorithm>
 #include <cstring>
 
 const char* const usage_text =
@@ -13,6 +16,9 @@ const char* const usage_text =
     "  --junit FILE.xml       one test case per expectation\n"
     "  --screenshot FILE.png  the window at the end of the run\n"
     "  --messages FILE        the simulator's messages (standard error otherwise)\n"
+    "  --report FILE.html     a page: verdict, timing diagram, the window at the failure\n"
+    "  --report-signals A,B   lanes of the diagram besides the signals the scenario names\n"
+    "  --json FILE            the verdict as JSON, for corvan-report and other tools\n"
     "  --no-checks            run a scenario without statements, for its traces\n"
     "  --explore              many lock-step runs with the operator's random actions\n"
     "  --runs N               explored runs (100)\n"
@@ -68,6 +74,12 @@ class option_reader {
         o.screenshot_file = value(a);
       else if (a == "--messages")
         o.messages_file = value(a);
+      else if (a == "--report")
+        o.report_file = value(a);
+      else if (a == "--json")
+        o.json_file = value(a);
+      else if (a == "--report-signals")
+        o.report_signals = signal_names(a);
       else if (a == "--duration")
         o.duration = seconds(a);
       else if (a == "--answer-timeout")
@@ -111,6 +123,20 @@ class option_reader {
     if (text.size() > 19 || text.find_first_not_of("0123456789") != std::string::npos)
       throw usage_error(option + ": bad seed '" + text + "' (a whole number)");
     return std::stoull(text);
+  }
+
+  // Names of the signal table, separated by commas.
+  std::vector<std::string> signal_names(const std::string& option) {
+    const std::string text = value(option);
+    std::vector<std::string> names;
+    for (size_t from = 0; from <= text.size();) {
+      const size_t comma = std::min(text.find(',', from), text.size());
+      const std::string name = text.substr(from, comma - from);
+      if (signal_row(name) < 0) throw usage_error(option + ": unknown signal '" + name + "'");
+      names.push_back(name);
+      from = comma + 1;
+    }
+    return names;
   }
 
   int milliseconds(const std::string& option) {

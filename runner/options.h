@@ -7,6 +7,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 struct run_options {
   std::string scenario_file;
@@ -16,6 +17,9 @@ struct run_options {
   std::string junit_file;
   std::string screenshot_file;  // PNG
   std::string messages_file;    // the simulator's messages; stderr when empty
+  std::string report_file;      // the page: verdict, timing diagram, pictures
+  std::string json_file;        // the verdict as JSON
+  std::vector<std::string> report_signals;  // lanes besides those the scenario names
   std::optional<micros> duration;
   int answer_timeout_ms = 1000;
   bool no_checks = false;  // a run for its traces alone: no statement is needed

@@ -1,0 +1,8 @@
+// corvan-report: the class summary of many runs' JSON files.
+//   corvan-report OUT.html RESULT.json...
+// Exit status 0 when written, 2 for a usage mistake, a file that cannot be
+// read (its row says so, the page is still written) or a page that cannot
+// be written.
+#pragma once
+
+int corvan_report_main(int argc, char** argv);
