@@ -17,7 +17,7 @@ table.facts th{color:#555;font-weight:normal;width:150px}
 table.statements{width:100%}table.statements tr{border-bottom:1px solid #eee}
 table.statements td.observed{color:#444}table.statements .example{color:#666;font-size:12px}
 p.hint{color:#777;font-size:12px;margin:4px 0}
-.pictures{display:flex;flex-wrap:wrap;gap:16px}.pictures figure{margin:0}
+.pictures{display:flex;flex-wrap:wrap;gap:16px}.pictures figure{margin:0;flex:1 1 40%;max-width:700px}
 .pictures img{max-width:100%;border:1px solid #ccc;display:block}
 .problem{font-weight:600}
 )js";
