@@ -39,18 +39,44 @@ int wave_y(int top, int32_t value) {
   return top + (wave_high + wave_low) / 2;  // a value other than on or off
 }
 
+// A lane with more changes than this draws the stretches where its
+// changes come closer than the run's length / this as solid blocks, as a
+// wave viewer does: an output chattering at every turn of an hour would
+// otherwise make a page of megabytes that shows nothing more. The JSON file
+// keeps every change.
+constexpr size_t max_exact_changes = 20000;
+
+struct lane_drawing {
+  std::string wave;
+  std::string busy;  // the blocks
+};
+
 // The lane's wave: a horizontal segment per value, a vertical one per
 // change; x in turns, relative, so that a long run stays short.
-std::string wave_path(const std::vector<change>& changes, int top, int turns) {
-  std::string d;
-  d.reserve(changes.size() * 10 + 16);
+lane_drawing draw_lane(const std::vector<change>& changes, int top, int turns) {
+  lane_drawing d;
   if (changes.empty()) return d;
-  d += "M" + std::to_string(changes[0].turn) + " " + std::to_string(wave_y(top, changes[0].value));
+  const int gap = changes.size() > max_exact_changes ? std::max(1, turns / int(max_exact_changes)) : 0;
+  d.wave.reserve(std::min(changes.size(), 2 * max_exact_changes) * 10 + 16);
+  d.wave += "M" + std::to_string(changes[0].turn) + " " + std::to_string(wave_y(top, changes[0].value));
+  int at = changes[0].turn;
   for (size_t i = 1; i < changes.size(); ++i) {
-    d += "h" + std::to_string(changes[i].turn - changes[i - 1].turn);
-    d += "V" + std::to_string(wave_y(top, changes[i].value));
+    size_t last = i;
+    while (last + 1 < changes.size() && changes[last + 1].turn - changes[last].turn < gap) ++last;
+    if (last >= i + 2) {  // a block from change i to change `last`
+      d.busy += "M" + std::to_string(changes[i].turn) + " " + std::to_string(top + wave_high) + "H" +
+                std::to_string(changes[last].turn) + "V" + std::to_string(top + wave_low) + "H" +
+                std::to_string(changes[i].turn) + "Z";
+      d.wave += "H" + std::to_string(changes[i].turn) + "M" + std::to_string(changes[last].turn) + " " +
+                std::to_string(wave_y(top, changes[last].value));
+      at = changes[last].turn;
+      i = last;
+      continue;
+    }
+    d.wave += "h" + std::to_string(changes[i].turn - at) + "V" + std::to_string(wave_y(top, changes[i].value));
+    at = changes[i].turn;
   }
-  d += "H" + std::to_string(turns);
+  d.wave += "H" + std::to_string(turns);
   return d;
 }
 
@@ -162,8 +188,11 @@ class diagram_writer {
     for (size_t i = 0; i < t.lanes.size(); ++i) {
       const signal_lane& lane = t.lanes[i];
       const int top = axis_height + int(i) * lane_height;
-      out << "<path class=\"wave\" data-signal=\"" << html_escaped(lane.name) << "\" d=\""
-          << wave_path(lane.changes, top, turns) << "\"/>\n";
+      const lane_drawing drawn = draw_lane(lane.changes, top, turns);
+      out << "<path class=\"wave\" data-signal=\"" << html_escaped(lane.name) << "\" d=\"" << drawn.wave << "\"/>\n";
+      if (!drawn.busy.empty())
+        out << "<path class=\"busy\" d=\"" << drawn.busy << "\"><title>" << html_escaped(lane.name)
+            << ": changes closer together than the page draws them, shown as blocks (the JSON file has each one)</title></path>\n";
       const std::string forced = forced_path(lane.forced, top, turns);
       if (!forced.empty())
         out << "<path class=\"forced\" d=\"" << forced << "\"><title>" << html_escaped(lane.name)
@@ -246,6 +275,7 @@ svg.timing{width:100%;height:auto;display:block;background:#fff;border:1px solid
 svg.timing .back{fill:#fff;fill-opacity:0}svg.timing .stripe{fill:#f7f7fa}
 svg.timing .lane-name{font:12px ui-monospace,monospace;fill:#333}svg.timing .lane-name.other{fill:#777;font-style:italic}
 svg.timing .wave{fill:none;stroke:#1f4e9c;stroke-width:1.5;vector-effect:non-scaling-stroke}
+svg.timing .busy{fill:#1f4e9c;opacity:.55}
 svg.timing .forced{fill:none;stroke:#e07000;stroke-width:4;vector-effect:non-scaling-stroke}
 svg.timing .fault-band{fill:#ffb347;opacity:.12}svg.timing .fault{fill:#ff9a1f;opacity:.35}
 svg.timing .press{fill:#8fa8d8}

@@ -183,7 +183,7 @@ fs::path InstalledTree::prefix;
 ::testing::AssertionResult InstalledTree::install_ok = ::testing::AssertionFailure();
 
 TEST_F(InstalledTree, HoldsProgramLibrariesHeadersPackageFilesAndDocs) {
-  for (const char* program : {"corvan", "corvan-monitor", "corvan-run", "corvan-grafcet"})
+  for (const char* program : {"corvan", "corvan-monitor", "corvan-run", "corvan-grafcet", "corvan-report"})
     EXPECT_TRUE(fs::exists(prefix / "bin" / program)) << program;
   const fs::path lib = library_folder(prefix);
   ASSERT_FALSE(lib.empty());
@@ -221,12 +221,13 @@ TEST_F(InstalledTree, ProgramsCarryOurLibrariesInside) {
     EXPECT_EQ(dynamic.find(build_dir), std::string::npos) << entry.path();
     ++programs;
   }
-  EXPECT_EQ(programs, 4);
+  EXPECT_EQ(programs, 5);
 }
 
 // Started from the prefix, each tool gets as far as its own usage check.
 TEST_F(InstalledTree, ToolsStartFromThePrefix) {
   EXPECT_EQ(run_program({prefix / "bin/corvan-run", "--help"}, 10).status, 0);
+  EXPECT_EQ(run_program({prefix / "bin/corvan-report", "--help"}, 10).status, 0);
   for (const char* tool : {"corvan-monitor", "corvan-grafcet"}) {
     run_result r = run_program({prefix / "bin" / tool}, 10);
     EXPECT_EQ(r.status, 2) << tool << ": " << r.err;

@@ -51,8 +51,8 @@ def check(condition, what):
         print("FAIL:", what)
 
 
-def run(argv, expected_status):
-    p = subprocess.run(argv, capture_output=True, text=True, timeout=120)
+def run(argv, expected_status, cwd=None):
+    p = subprocess.run(argv, capture_output=True, text=True, timeout=120, cwd=cwd)
     check(p.returncode == expected_status,
           "%s exited %d, not %d\n%s%s" % (argv[0], p.returncode, expected_status, p.stdout, p.stderr))
     return p
@@ -77,10 +77,14 @@ expect never " DESTRUCTION"
 
 
 def corvan_run(controller, name, extra=(), status=1):
+    """A lock-step run made from the build folder, as a user names files:
+    relative paths (the README's picture comes from such a run)."""
     scenario = write(os.path.join(WORK, "run.scn"), SCENARIO)
     page, result = os.path.join(WORK, name + ".html"), os.path.join(WORK, name + ".json")
-    p = run([RUNNER, "--lockstep", "--scenario", scenario, "--messages", os.devnull, "--report", page,
-             "--json", result] + list(extra) + ["--"] + controller, status)
+    seen = [os.path.relpath(controller[0], BUILD)] + controller[1:]
+    p = run([RUNNER, "--lockstep", "--scenario", os.path.relpath(scenario, BUILD), "--messages", os.devnull,
+             "--report", os.path.relpath(page, BUILD), "--json", os.path.relpath(result, BUILD)] + list(extra) +
+            ["--"] + seen, status, cwd=BUILD)
     return page, result, p
 
 
@@ -89,7 +93,7 @@ def browser():
     options.binary_location = "/usr/bin/chromium"
     for a in ["--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
               "--disable-background-networking", "--disable-component-update", "--disable-sync",
-              "--disable-dev-shm-usage", "--window-size=1280,1100",
+              "--disable-dev-shm-usage", "--window-size=1280,1200",
               "--user-data-dir=" + tempfile.mkdtemp(dir=WORK)]:
         options.add_argument(a)
     options.set_capability("goog:loggingPrefs", {"performance": "ALL", "browser": "ALL"})

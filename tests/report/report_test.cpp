@@ -241,6 +241,24 @@ TEST(Page, ALaneIsDrawnFromItsChangesAlone) {
   EXPECT_EQ(d.substr(d.size() - 7), "H720000") << d;
 }
 
+// An output chattering at every turn of an hour: its busy stretch is one
+// block, the changes around it stay exact, and the page stays small.
+TEST(Page, ALaneChangingAtEveryTurnIsDrawnAsABlockWhereItsChangesCrowd) {
+  run_report r = full_report();
+  r.turns = r.diagram.turns = 720000;
+  std::vector<change>& changes = r.diagram.lanes[0].changes;
+  changes = {{0, 0}, {1000, 1}, {2000, 0}};
+  for (int turn = 10000; turn < 700000; ++turn) changes.push_back({turn, turn % 2});
+  changes.push_back({710000, 1});
+  const std::string page = page_of(r);
+  EXPECT_LT(page.size(), 100000u);
+  std::smatch m;
+  ASSERT_TRUE(std::regex_search(page, m, std::regex("class=\"busy\" d=\"([^\"]*)\"")));
+  EXPECT_EQ(m[1], "M10000 27H699999V41H10000Z");
+  ASSERT_TRUE(std::regex_search(page, m, std::regex("class=\"wave\" data-signal=\"MT\" d=\"([^\"]*)\"")));
+  EXPECT_EQ(m[1], "M0 41h1000V27h1000V41H10000M699999 27h10001V27H720000");
+}
+
 TEST(Page, EachFailedStatementHasAMarkerAtItsTurnAndItsRowLeadsThere) {
   const std::string page = page_of(full_report());
   EXPECT_NE(page.find("<line class=\"failure\" id=\"run-fail-1\" x1=\"103\" x2=\"103\""), std::string::npos);
