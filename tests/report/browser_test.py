@@ -211,6 +211,14 @@ def test_run():
           return t ? (t.getBoundingClientRect().left - m.e) / m.a - 2 : null;""", svg)
         check(tick is not None and abs(tick - marker_x("run-fail-0")) < 1.5, "the 0.5 s tick at %s" % tick)
 
+        # The window when the first statement failed, and at the end.
+        captions = [c.text for c in driver.find_elements(By.CSS_SELECTOR, ".pictures figcaption")]
+        check(captions == ["the first failure, turn %d (0.5 s)" % both_ways_turn, "the end of the run, turn 200 (1 s)"],
+              "pictures %s" % captions)
+        shown = driver.execute_script(
+            "return Array.from(document.querySelectorAll('.pictures img')).map(i => [i.naturalWidth, i.naturalHeight])")
+        check(len(shown) == 2 and all(w > 400 and h > 300 for w, h in shown), "the pictures show as %s" % shown)
+
         driver.save_screenshot(SCREENSHOT)
         width, height, channels, rows = png_pixels(SCREENSHOT)
         check((width, height) == tuple(driver.execute_script("return [innerWidth, innerHeight]")),
