@@ -35,8 +35,8 @@ int corvan_run_main(int argc, char** argv) {
   scenario script;
   try {
     options = parse_options(argc, argv);
-    if (options.help) {
-      std::cout << usage_text;
+    if (options.asked != cli::request::none) {
+      std::cout << run_option_table().answer(options.asked);
       return 0;
     }
     if (!options.scenario_file.empty()) script = read_scenario_file(options.scenario_file);
@@ -45,7 +45,7 @@ int corvan_run_main(int argc, char** argv) {
     std::cerr << e.what() << '\n';
     return usage_status;
   } catch (const usage_error& e) {
-    std::cerr << "corvan-run: " << e.what() << '\n' << usage_text;
+    std::cerr << "corvan-run: " << e.what() << '\n' << run_option_table().help();
     return usage_status;
   }
 

@@ -280,7 +280,7 @@ TEST_F(Mistakes, EachKindOfScenarioMistakeStopsBeforeAnythingRuns) {
 TEST_F(Mistakes, UsageMistakesGiveStatusTwoAndTheUsage) {
   run_result none = run_program({runner, "--lockstep"}, 20);
   EXPECT_EQ(none.status, 2);
-  EXPECT_EQ(none.err.rfind("corvan-run: no controller to run\nusage: corvan-run", 0), 0u)
+  EXPECT_EQ(none.err.rfind("corvan-run: no controller to run\nUsage: corvan-run", 0), 0u)
       << none.err;
   run_result no_length = run_program({runner, "--", demo}, 20);
   EXPECT_EQ(no_length.status, 2);
