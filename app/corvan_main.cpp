@@ -111,7 +111,7 @@ const cli::option_table<cli::request>& corvan_option_table() {
   static const cli::option_table<cli::request> table{
       {"corvan",
        {"CONTROLLER [ARGUMENT]..."},
-       "Simulate the gluing line in a window and run CONTROLLER against it."},
+       "Simulate the gluing line in a window, with CONTROLLER driving it."},
       {
           {cli::help_option(), [](cli::request& asked, v) { asked = cli::request::help; }},
           {cli::version_option(), [](cli::request& asked, v) { asked = cli::request::version; }},

@@ -32,7 +32,7 @@ const cli::option_table<options>& option_table() {
   static const cli::option_table<options> table{
       {"corvan-grafcet",
        {"[OPTION]... CHART -automemlink ID"},
-       "A controller for the gluing line that runs a GRAFCET chart and draws it live."},
+       "Drive the gluing line with a GRAFCET chart, drawn live as it evolves."},
       {
           {{"--no-window", "", "no chart window (also what happens without a display)"},
            [](options& o, v) { o.window = false; }},

@@ -200,8 +200,7 @@ const cli::option_table<monitor_option_walk>& monitor_option_table() {
        {"[OPTION]... -- CONTROLLER [ARGUMENT]... -automemlink ID",
         "--manual [OPTION]... -automemlink ID",
         "--modbus [HOST:]PORT [OPTION]... -automemlink ID"},
-       "Stand between the simulator and a controller: show, force, fault and trace every "
-       "signal, or serve the line over Modbus TCP."},
+       "Watch, force, fault and trace the signals between the simulator and a controller."},
       {
           {{"--force", "NAME=0|1", "hold a signal at a value from the start (repeatable)"},
            [](walk& w, v text) {

@@ -62,8 +62,7 @@ const cli::option_table<run_options>& run_option_table() {
   static const cli::option_table<run_options> table{
       {"corvan-run",
        {"[OPTION]... [--] CONTROLLER [ARGUMENT]..."},
-       "Run a controller on the simulated gluing line, press its buttons from a scenario "
-       "and check what it does."},
+       "Check a controller against a scenario on the simulated gluing line."},
       {
           {{"--scenario", "FILE", "the operator's actions and the expectations"},
            [](run_options& o, v value) { o.scenario_file = value; }},
