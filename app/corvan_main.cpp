@@ -79,9 +79,11 @@ void workstation::turn(const seconds_clock& clock) {
   the_line.sense(link);
   write_panel_inputs();
   link.setreset_input(in::timer10t, timer.update(clock(), actionneur[out::TIMER10] == 1));
+  if (hooks.before_publication) hooks.before_publication();
   link.inputs_go();
-  if (publication_wait) publication_wait();
+  if (hooks.after_publication) hooks.after_publication();
   actuator_set(&link);
+  if (hooks.outputs_read) hooks.outputs_read();
   the_line.respond(link);
 }
 

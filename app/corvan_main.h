@@ -25,6 +25,20 @@ void show_atelier(atelier_class& atelier);
 // Wall-clock seconds.
 long now_seconds();
 
+// What a scripted run does at fixed points of each turn; the simulator
+// itself sets none.
+struct turn_hooks {
+  // The inputs are written but not yet published: faults on inputs.
+  std::function<void()> before_publication;
+  // Published, the outputs not yet read: a lock-step run waits there for
+  // the controller's answer, so that the turn reads that answer and
+  // nothing else.
+  std::function<void()> after_publication;
+  // actionneur holds the outputs the line is about to obey: faults on
+  // outputs.
+  std::function<void()> outputs_read;
+};
+
 // One run of the workstation, turn by turn: what the entry routine owns
 // besides the window and the link.
 class workstation {
@@ -39,10 +53,7 @@ class workstation {
   void turn(const seconds_clock& clock);
   // False once "quit" was clicked or the window is no longer shown.
   bool running() const;
-  // Called in every turn right after the inputs are published, before the
-  // outputs are read: a lock-step run waits there for the controller's
-  // answer, so that the turn reads that answer and nothing else.
-  void after_publication(std::function<void()> wait) { publication_wait = std::move(wait); }
+  void set_hooks(turn_hooks h) { hooks = std::move(h); }
   // The line, for whoever looks at it between turns.
   line& get_line() { return the_line; }
 
@@ -55,7 +66,7 @@ class workstation {
   line the_line;
   ten_second_timer timer{0};
   int quit_request = 0;
-  std::function<void()> publication_wait;
+  turn_hooks hooks;
 };
 
 // The whole run: 0 at its end, 2 without a controller command (usage),

@@ -204,6 +204,7 @@ void line::respond(IOsharemem_server& link) {
   // message box closed earlier in this turn may have left pointing at its
   // own, destroyed one.
   window->make_current();
+  if (observer) report_jacks_driven_both_ways();
   if (on(out::RENT)) pusher.activate_in();
   if (on(out::SORT)) pusher.activate_out();
   if (on(out::DESV)) cup_jack.activate_out();
@@ -248,17 +249,24 @@ void line::release() {
   released_lid = lid;
   message("cap a ete decouple de poussoir_vv");
   cup.unlink();
-  if (!registry.busy_position(400, 330)) return;
-  // A workpiece under the cup with a glue bead takes the lid where it is.
+  const bool glued = registry.busy_position(400, 330) && glue_under_cup(*lid);
+  if (observer) observer->lid_let_go(lid->actual_first_xpos(), lid->actual_first_ypos(), glued);
+}
+
+// A workpiece under the cup with a glue bead takes the lid where it is.
+bool line::glue_under_cup(movepart& lid) {
+  bool glued = false;
   std::vector<movepart*> parts = main_belt.part_list();
   for (movepart* w : parts) {
     movepart* bead = w->part_have_link();
     if (w->actual_first_xpos() <= 399 && w->actual_last_xpos() >= 401 && bead) {
-      bead->link(lid);
+      bead->link(&lid);
       released_lid = nullptr;
       message("ENCOLLAGE !");
+      glued = true;
     }
   }
+  return glued;
 }
 
 void line::operator_intervention() {
@@ -291,6 +299,7 @@ void line::removal() {
   message(" DESTRUCTION");
   main_belt.supp_ppart(e);
   movepart* bead = e->part_have_link();
+  if (observer) observer->workpiece_left(bead != nullptr, bead && bead->part_have_link());
   if (bead) {
     movepart* lid = bead->part_have_link();
     if (lid) {
@@ -372,6 +381,13 @@ void line::new_lid() {
   lid->add(301, 50, 48, 10, FL_RED);
   lid_stack.push_back(lid);
   lid->draw();
+}
+
+void line::report_jacks_driven_both_ways() {
+  static constexpr int pairs[][2] = {{out::SORT, out::RENT}, {out::DESV, out::MONV},
+                                     {out::DESP, out::MONP}};
+  for (const auto& pair : pairs)
+    if (on(pair[0]) && on(pair[1])) observer->jack_driven_both_ways(pair[0], pair[1]);
 }
 
 bool line::room_for(const char* what) {

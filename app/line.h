@@ -2,6 +2,7 @@
 // sensors read and how it answers the controller's outputs, turn by turn.
 #pragma once
 
+#include "app/line_observer.h"
 #include "objects/belt.h"
 #include "objects/djack.h"
 #include "objects/movepart.h"
@@ -60,6 +61,8 @@ class line {
   // "piece" and "couvercle" clicked.
   void new_workpiece();
   void new_lid();
+  // Told of the line's outcomes from now on; null tells nobody.
+  void set_observer(line_observer* o) { observer = o; }
 
   atelier_class& atelier;
   Fl_Window* window;
@@ -85,6 +88,7 @@ class line {
   void hand_over_lid();
   void grip();
   void release();
+  bool glue_under_cup(movepart& lid);
   void operator_intervention();
   void transfer();
   void removal();
@@ -94,9 +98,11 @@ class line {
   // One line on the standard error stream when the registry is full; the
   // run goes on.
   bool room_for(const char* what);
+  void report_jacks_driven_both_ways();
 
   // Lids let go before the released lid and never glued: they stay where
   // they are until the line is destroyed.
   std::vector<movepart*> loose_lids;
   bool glue_refused = false;
+  line_observer* observer = nullptr;
 };

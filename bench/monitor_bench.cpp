@@ -25,7 +25,7 @@
 #include "iolink/IOsharemem_client.h"
 #include "iolink/IOsharemem_server.h"
 #include "iolink/signals.h"
-#include "monitor/signal_trace.h"
+#include "trace/signal_trace.h"
 #include "process/controller_process.h"
 #include "trace/trace_writer.h"
 
@@ -216,9 +216,9 @@ void trace_figures() {
   for (int pattern = 0; pattern < 3; ++pattern) {
     trace_writer writer(vcd, csv);
     signal_trace trace(writer);
-    input_values inputs{};
-    output_values outputs{};
-    std::array<bool, signal_count> held{};
+    signal_trace::input_values inputs{};
+    signal_trace::output_values outputs{};
+    std::array<bool, signal_trace::rows> held{};
     const auto start = bench_clock::now();
     for (int t = 0; t < turns; ++t) {
       if (pattern == 1) inputs[t % input_signal_count] ^= 1;

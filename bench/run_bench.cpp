@@ -23,8 +23,8 @@ int main(int argc, char** argv) {
   // One run per process: the toolkit keeps its drawing contexts for the
   // display it first opened.
   run_outcome o = execute_run(script, options, controller + " ", no_messages);
-  int turns = o.record.last_turn + 1;
-  double simulated = o.record.last_time / 1e6;
+  int turns = o.last_turn + 1;
+  double simulated = o.last_time / 1e6;
   double wall = o.timing.wall_seconds;
   double line_work = o.timing.turn_seconds - o.timing.answer_seconds;
   std::printf("%s with %s, lock-step\n", scenario_path.c_str(), controller.c_str());
@@ -32,8 +32,9 @@ int main(int argc, char** argv) {
               wall, simulated / wall, turns / wall);
   std::printf(
       "per turn: %.1f us the line's work, %.1f us the controller's answer, %.1f us the "
-      "scenario and traces; %d late answers\n",
+      "statements and traces, %.1f us the rest; %d late answers\n",
       line_work / turns * 1e6, o.timing.answer_seconds / turns * 1e6,
-      (wall - o.timing.turn_seconds) / turns * 1e6, o.record.late_answers);
+      o.timing.check_seconds / turns * 1e6,
+      (wall - o.timing.turn_seconds - o.timing.check_seconds) / turns * 1e6, o.late_answers);
   return 0;
 }

@@ -7,18 +7,9 @@
 #include <string>
 #include <vector>
 
-namespace grafcet {
+#include "conditions/expression.h"
 
-// One node of a receptivity or condition. The nodes of a chart live in one
-// array; a node's operands have smaller indices than the node itself.
-struct node {
-  enum kind_t { constant, input, step_active, negation, conjunction, disjunction, rise, fall, timer };
-  kind_t kind;
-  int a = -1;             // operand node; input index (input); step index (step_active, timer)
-  int b = -1;             // second operand node (conjunction, disjunction)
-  int edge = -1;          // slot of the edge memory (rise, fall)
-  int64_t value = 0;      // constant value; duration in milliseconds (timer)
-};
+namespace grafcet {
 
 struct step {
   int number;             // as written in the chart
@@ -30,7 +21,7 @@ struct step {
 struct transition {
   std::vector<int> upstream;    // step indices
   std::vector<int> downstream;  // step indices
-  int receptivity;              // root node
+  conditions::condition receptivity;
   std::string text;             // the receptivity as written, for the drawing
   int grafcet;
   int line = 0;
@@ -42,7 +33,7 @@ struct action {
   int step;                     // the step the action belongs to
   int output = -1;              // output index (every kind but forcing)
   int value = 0;                // stored value
-  int condition = -1;           // root node (conditional)
+  conditions::condition condition;  // conditional
   int forced_grafcet = -1;      // forcing: which partial grafcet...
   std::vector<int> forced_steps;  // ...is held in this situation (step indices)
   std::string text;             // as written, for the drawing
@@ -58,8 +49,7 @@ struct chart {
   std::vector<step> steps;
   std::vector<transition> transitions;
   std::vector<action> actions;
-  std::vector<node> nodes;
-  int edge_count = 0;
+  conditions::expression_pool conditions;  // of every receptivity and conditional action
 
   // -1 when no step has that number.
   int step_index(int number) const;

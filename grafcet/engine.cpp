@@ -8,50 +8,13 @@ engine::engine(const chart& m)
       next(m.steps.size()),
       active_since(m.steps.size()),
       forced_by(m.grafcets.size(), -1),
-      edge_previous(m.edge_count),
-      edge_now(m.edge_count),
+      conditions(m.conditions),
       transition_fired(m.transitions.size()),
       cycling(m.steps.size()) {}
 
-bool engine::value(int n) const {
-  const node& x = model.nodes[n];
-  switch (x.kind) {
-    case node::constant:
-      return x.value != 0;
-    case node::input:
-      return (*inputs)[x.a];
-    case node::step_active:
-      return situation_[x.a] != 0;
-    case node::negation:
-      return !value(x.a);
-    case node::conjunction:
-      return value(x.a) && value(x.b);
-    case node::disjunction:
-      return value(x.a) || value(x.b);
-    case node::rise:
-    case node::fall:
-      // Edges are seen in the first pass of a turn only: the search for a
-      // stable situation goes on with the same inputs, which no longer change.
-      return first_pass && edge_now[x.edge];
-    case node::timer:
-      return situation_[x.a] && now - active_since[x.a] >= x.value;
-  }
-  return false;
-}
-
-// An edge compares its operand with the previous turn. Operands of an edge
-// have smaller node indices, so inner edges are known before outer ones.
-void engine::compute_edges() {
-  first_pass = true;
-  for (size_t n = 0; n < model.nodes.size(); ++n) {
-    const node& x = model.nodes[n];
-    if (x.kind != node::rise && x.kind != node::fall) continue;
-    bool v = value(x.a);
-    bool was = edge_previous[x.edge];
-    edge_now[x.edge] = x.kind == node::rise ? (v && !was) : (!v && was);
-    edge_previous[x.edge] = v;
-  }
-}
+// Edges are seen in the first pass of a turn only: the search for a stable
+// situation goes on with the same inputs, which no longer change.
+bool engine::value(const conditions::condition& c) { return conditions.value(c, *this, first_pass); }
 
 // Forcing orders come from the situation at the start of a pass.
 void engine::find_forcing() {
@@ -133,7 +96,8 @@ const evolution& engine::evolve(const input_values& in, int64_t now_ms) {
     for (size_t s = 0; s < model.steps.size(); ++s) next[s] = model.steps[s].initial;
     commit(0);
   }
-  compute_edges();
+  conditions.start_turn(*this);
+  first_pass = true;
   std::fill(cycling.begin(), cycling.end(), 0);
   int pass = 1;
   for (; pass <= max_passes; ++pass) {

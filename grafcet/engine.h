@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "conditions/evaluator.h"
 #include "grafcet/chart.h"
 #include "iolink/signals.h"
 
@@ -22,7 +23,7 @@ struct evolution {
   std::vector<int> cycling_steps; // step numbers that kept changing (unstable only)
 };
 
-class engine {
+class engine : private conditions::leaf_values {
  public:
   // A chart that does not settle within this many passes is unstable.
   static constexpr int max_passes = 100;
@@ -42,8 +43,13 @@ class engine {
   const output_values& outputs() const { return outputs_; }
 
  private:
-  bool value(int node) const;
-  void compute_edges();
+  // The leaves of the chart's conditions: inputs, steps and their timers.
+  bool signal(int row) const override { return (*inputs)[row]; }
+  bool step_active(int step) const override { return situation_[step] != 0; }
+  bool timer_done(int step, int64_t duration_ms) const override {
+    return situation_[step] && now - active_since[step] >= duration_ms;
+  }
+  bool value(const conditions::condition& c);
   void find_forcing();
   bool fire_enabled();
   bool apply_forcing();
@@ -54,7 +60,7 @@ class engine {
   std::vector<char> situation_, next;
   std::vector<int64_t> active_since;  // ms, for t(Xn, D)
   std::vector<int> forced_by;         // by grafcet: forcing action, -1 when free
-  std::vector<char> edge_previous, edge_now;
+  conditions::evaluator conditions;
   std::vector<char> transition_fired;
   std::vector<char> cycling;
   std::vector<int> fired_;

@@ -4,14 +4,11 @@
 #include <string>
 #include <vector>
 
+#include "conditions/token.h"
+
 namespace grafcet {
 
-struct token {
-  enum kind_t { identifier, number, symbol, invalid, end };
-  kind_t kind;
-  std::string text;
-  int col;  // 1-based
-};
+using conditions::token;
 
 // The tokens of a line, up to a '#' comment, ending with an `end` token.
 // A character that starts no token gives an `invalid` token.

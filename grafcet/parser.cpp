@@ -4,8 +4,8 @@
 #include <map>
 #include <sstream>
 
+#include "conditions/suggest.h"
 #include "grafcet/lexer.h"
-#include "grafcet/suggest.h"
 #include "iolink/signals.h"
 
 namespace grafcet {
@@ -31,10 +31,8 @@ namespace {
 
 // Thrown inside one statement; the parser records it and goes on with the
 // next line, so that one run shows every mistake.
-struct syntax_error {
-  int col;
-  std::string reason;
-};
+using conditions::syntax_error;
+using conditions::with_suggestion;
 
 // A step number as written, to be checked once every step is declared.
 struct step_use {
@@ -55,13 +53,7 @@ int signal_row(const std::string& name, int first, int count) {
   return -1;
 }
 
-std::string with_suggestion(const std::string& reason, const std::string& name,
-                            const std::vector<std::string>& candidates) {
-  std::string best = closest_name(name, candidates);
-  return best.empty() ? reason : reason + " (did you mean '" + best + "'?)";
-}
-
-constexpr size_t max_step_digits = 9;  // fits an int
+using conditions::max_step_digits;
 
 // The statements of the language, by their first word.
 const std::vector<std::string> keywords = {"grafcet", "initial", "step"};
@@ -255,123 +247,23 @@ class chart_parser {
     return to > from ? line_text.substr(from, to - from) : "";
   }
 
-  // ------------------------------------------------------- expressions
-  // or < and < not < primary; the nodes go to the chart's node array.
+  // ------------------------------------------------------- conditions
 
-  int add(node n) {
-    model.nodes.push_back(n);
-    return static_cast<int>(model.nodes.size()) - 1;
-  }
-
-  int expression() {
-    int left = conjunction();
-    while (at_word("or")) {
-      ++pos;
-      int right = conjunction();
-      left = add({node::disjunction, left, right});
-    }
-    return left;
-  }
-
-  int conjunction() {
-    int left = negation();
-    while (at_word("and")) {
-      ++pos;
-      int right = negation();
-      left = add({node::conjunction, left, right});
-    }
-    return left;
-  }
-
-  int negation() {
-    if (!at_word("not")) return primary();
-    ++pos;
-    int operand = negation();
-    return add({node::negation, operand});
-  }
-
-  int primary() {
-    const token& t = peek();
-    if (t.kind == token::symbol && t.text == "(") {
-      ++pos;
-      int inner = expression();
-      expect(")");
-      return inner;
-    }
-    if (t.kind == token::number) {
-      if (t.text != "0" && t.text != "1") fail("expected 0 or 1, found '" + t.text + "'");
-      ++pos;
-      node n{node::constant};
-      n.value = t.text == "1";
-      return add(n);
-    }
-    if (t.kind != token::identifier) fail_expected("a condition");
-    std::string word = t.text;
-    if (word == "rise" || word == "fall") return edge(word == "rise" ? node::rise : node::fall);
-    if (word == "t" && tokens[pos + 1].text == "(") return timer();
-    if (is_step_variable(word)) return step_variable();
-    int input = signal_row(word, 0, input_signal_count);
-    if (input < 0) fail(with_suggestion("unknown input '" + word + "'", word, signal_names(0, input_signal_count)));
-    ++pos;
-    return add({node::input, input});
-  }
-
-  int edge(node::kind_t kind) {
-    ++pos;
-    expect("(");
-    int inner = expression();
-    expect(")");
-    node n{kind, inner};
-    n.edge = model.edge_count++;
-    return add(n);
-  }
-
-  static bool is_step_variable(const std::string& word) {
-    return word.size() > 1 && word.size() <= max_step_digits + 1 && word[0] == 'X' &&
-           std::all_of(word.begin() + 1, word.end(), [](char c) { return c >= '0' && c <= '9'; });
-  }
-
-  // Xn: the step's index is filled in once every step is declared.
-  int step_variable() {
-    const token& t = tokens[pos++];
-    int n = add({node::step_active});
-    step_refs.push_back({n, {std::stoi(t.text.substr(1)), line, t.col}});
-    return n;
-  }
-
-  int timer() {
-    pos += 2;  // t (
-    if (peek().kind != token::identifier || !is_step_variable(peek().text)) fail_expected("a step variable Xn");
-    const token& x = tokens[pos++];
-    expect(",");
-    node n{node::timer};
-    n.value = duration();
-    expect(")");
-    int index = add(n);
-    step_refs.push_back({index, {std::stoi(x.text.substr(1)), line, x.col}});
-    return index;
-  }
-
-  // A number followed by ms or s, in milliseconds.
-  int64_t duration() {
-    if (peek().kind != token::number) fail_expected("a duration such as 2s or 500ms");
-    double amount = std::stod(tokens[pos++].text);
-    if (at_word("ms")) {
-      ++pos;
-      return static_cast<int64_t>(amount + 0.5);
-    }
-    if (at_word("s")) {
-      ++pos;
-      return static_cast<int64_t>(amount * 1000 + 0.5);
-    }
-    fail_expected("a unit, ms or s");
+  conditions::condition expression() {
+    conditions::vocabulary chart_words;
+    chart_words.steps = true;
+    std::vector<conditions::step_reference> references;
+    conditions::condition c =
+        conditions::parse_condition(tokens, pos, model.conditions, chart_words, &references);
+    for (const auto& r : references) step_refs.push_back({r.node, {r.number, line, r.col}});
+    return c;
   }
 
   // ------------------------------------------------------- resolution
 
   struct pending_transition {
     std::vector<step_use> upstream, downstream;
-    int receptivity = -1;
+    conditions::condition receptivity;
     std::string text;
     int line = 0;
   };
@@ -382,7 +274,7 @@ class chart_parser {
     int output = -1;
     int output_col = 0;
     int value = 0;
-    int condition = -1;
+    conditions::condition condition;
     std::string grafcet_name;
     int grafcet_col = 0;
     std::vector<step_use> forced;
@@ -415,7 +307,7 @@ class chart_parser {
     }
     for (auto& [n, use] : step_refs) {
       int index = resolve_step(use);
-      model.nodes[n].a = index;
+      model.conditions.nodes[n].a = index;
     }
     for (pending_transition& p : transitions) resolve_transition(p);
     std::map<int, step_use> level_use, stored_use;  // by output: where first written

@@ -33,6 +33,9 @@ class IOsharemem_client {
   bool wait_for_turn(int timeout_us);
   // The simulator's turn counter of the last copy (0 before the first).
   int32_t turn() const { return last_clock; }
+  // True when CORVAN_LOCKSTEP=1 was in the environment: a lock-step run,
+  // whose time is the turn counter's.
+  bool in_lockstep() const { return lockstep; }
   // From the copy of the last receive; 0 for an unknown name. With a
   // repeated name the last slot wins.
   int input_is_set(const std::string& name);

@@ -19,7 +19,7 @@
 #include "monitor/monitor_window.h"
 #include "monitor/options.h"
 #include "monitor/proxy.h"
-#include "monitor/signal_trace.h"
+#include "trace/signal_trace.h"
 #include "process/controller_process.h"
 #include "trace/trace_writer.h"
 

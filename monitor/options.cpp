@@ -21,6 +21,14 @@ bool parse_seconds(const std::string& text, double& seconds) {
          text[0] != ' ';
 }
 
+// Seconds as whole microseconds; beyond a billion seconds is a mistake.
+bool parse_micros(const std::string& text, int64_t& micros) {
+  double seconds;
+  if (!parse_seconds(text, seconds) || seconds > 1e9) return false;
+  micros = std::llround(seconds * 1e6);
+  return true;
+}
+
 bool parse_ident(const std::string& text, int& ident) {
   char* end = nullptr;
   long value = std::strtol(text.c_str(), &end, 10);
@@ -167,9 +175,9 @@ bool parse_fault(const std::string& text, signal_fault& fault, std::string& erro
   const std::string times = text.substr(at + 1);
   auto dash = times.find('-');
   const std::string from = times.substr(0, dash);
-  bool good = parse_seconds(from, fault.from_s);
+  bool good = parse_micros(from, fault.from_us);
   if (good && dash != std::string::npos)
-    good = parse_seconds(times.substr(dash + 1), fault.until_s) && fault.until_s > fault.from_s;
+    good = parse_micros(times.substr(dash + 1), fault.until_us) && fault.until_us > fault.from_us;
   if (!good) {
     error = "malformed time " + quoted(times) + ": expected T1 or T1-T2, seconds with T1 < T2";
     return false;

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "cli/option_table.h"
-#include "monitor/overrides.h"
+#include "overrides/overrides.h"
 
 enum class inner_kind { controller, manual, modbus };
 

@@ -21,7 +21,16 @@ monitor_proxy::monitor_proxy(IOsharemem_client& outer, inner_side& inner,
     state.forced_values[row] = overrides.forced_value(row);
 }
 
-double monitor_proxy::seconds() const { return microseconds() * 1e-6; }
+int64_t monitor_proxy::turn_time_us() {
+  const int64_t t =
+      outer.in_lockstep() ? lockstep_clock.at_turn(outer.turn()) : int64_t(microseconds());
+  last_turn_time_us = t;
+  return t;
+}
+
+int64_t monitor_proxy::outward_time_us() const {
+  return outer.in_lockstep() ? last_turn_time_us.load() : int64_t(microseconds());
+}
 
 uint64_t monitor_proxy::microseconds() const {
   return std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() -
@@ -75,8 +84,7 @@ input_values monitor_proxy::read_inputs() {
 // One simulator turn: it has just read the outputs written so far, which the
 // trace records with this turn's inputs.
 void monitor_proxy::serve_turn() {
-  const uint64_t now_us = microseconds();
-  const double t_s = now_us * 1e-6;
+  const int64_t now_us = turn_time_us();
   const input_values real = read_inputs();
   input_values seen;
   output_values sent;
@@ -84,16 +92,16 @@ void monitor_proxy::serve_turn() {
   int per_second;
   {
     std::lock_guard<std::mutex> hold(state_lock);
-    meter.count(outer.turn(), now_us);
-    seen = overrides.apply_all(real, 0, t_s);
-    for (int row = 0; row < signal_count; ++row) held[row] = overrides.held(row, t_s);
+    meter.count(outer.turn(), microseconds());
+    seen = overrides.apply_all(real, 0, now_us);
+    for (int row = 0; row < signal_count; ++row) held[row] = overrides.held(row, now_us);
     state.inputs_seen = seen;
     state.turn = outer.turn();
     state.per_second = per_second = meter.per_second();
     state.missed = meter.turns_missed();
     sent = state.outputs_sent;
   }
-  if (trace) trace->record(now_us, uint32_t(outer.turn()), seen, sent, held);
+  if (trace) trace->record(uint64_t(now_us), uint32_t(outer.turn()), seen, sent, held);
   inner.publish(seen, uint32_t(outer.turn()), per_second);
   turn_unanswered = true;
 }
@@ -114,7 +122,7 @@ void monitor_proxy::forward_outputs() {
   output_values sent;
   {
     std::lock_guard<std::mutex> hold(state_lock);
-    sent = overrides.apply_all(asked, input_signal_count, seconds());
+    sent = overrides.apply_all(asked, input_signal_count, outward_time_us());
     state.outputs_sent = sent;
     state.inner_ended = ended;
   }

@@ -12,8 +12,9 @@
 
 #include "iolink/IOsharemem_client.h"
 #include "monitor/inner_side.h"
-#include "monitor/overrides.h"
-#include "monitor/signal_trace.h"
+#include "overrides/overrides.h"
+#include "overrides/simulated_clock.h"
+#include "trace/signal_trace.h"
 #include "monitor/turn_meter.h"
 
 struct monitor_snapshot {
@@ -28,7 +29,8 @@ struct monitor_snapshot {
 
 class monitor_proxy {
  public:
-  // trace may be null. The clock of faults and traces starts here.
+  // trace may be null. The clock of faults and traces starts here, or in a
+  // lock-step run is the simulator's turn counter (5 ms a turn).
   monitor_proxy(IOsharemem_client& outer, inner_side& inner, const signal_overrides& overrides,
                 signal_trace* trace);
 
@@ -58,7 +60,10 @@ class monitor_proxy {
   void serve_turn();
   void forward_outputs();
   input_values read_inputs();
-  double seconds() const;
+  // The time of faults and traces: of this turn (inward), of the latest
+  // turn served (outward).
+  int64_t turn_time_us();
+  int64_t outward_time_us() const;
   uint64_t microseconds() const;
 
   IOsharemem_client& outer;
@@ -70,6 +75,8 @@ class monitor_proxy {
   signal_overrides overrides;
   monitor_snapshot state;
   turn_meter meter;
+  simulated_clock lockstep_clock;
+  std::atomic<int64_t> last_turn_time_us{0};
   bool told_inner_ended = false;
   std::atomic<bool> turn_unanswered{false};  // published inward, not yet counted outward
   output_values written{};

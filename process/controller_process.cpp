@@ -92,8 +92,8 @@ std::string describe_status(int status) {
 }
 
 controller_care::controller_care(std::string program_name, const std::string& command_line,
-                                 int memory_ident)
-    : program(std::move(program_name)), command(launch_string(command_line, memory_ident)) {
+                                 int memory_ident, std::ostream& log)
+    : program(std::move(program_name)), log(log), command(launch_string(command_line, memory_ident)) {
   command.erase(command.size() - 2);  // the " &" is the shell's business
   // The shell exits at once and its background child would go to init:
   // as a subreaper this process inherits it instead.
@@ -112,11 +112,12 @@ void controller_care::adopt_orphans() {
 
 void controller_care::reap(pid_t pid, int status, bool during_run) {
   running.erase(std::remove(running.begin(), running.end(), pid), running.end());
-  const auto lived = care_clock::now() - launched;
+  const auto lived = std::chrono::duration_cast<std::chrono::milliseconds>(care_clock::now() - launched);
+  last_end_text = describe_status(status);
+  last_end_time = lived;
   if (during_run && lived < early_end)
-    std::cerr << program << ": the controller ended after "
-              << std::chrono::duration_cast<std::chrono::milliseconds>(lived).count()
-              << " ms with " << describe_status(status) << ": " << command << std::endl;
+    log << program << ": the controller ended after " << lived.count() << " ms with "
+        << last_end_text << ": " << command << std::endl;
 }
 
 void controller_care::poll() { reap_ended(true); }
@@ -144,7 +145,7 @@ void controller_care::signal_all(int signal_number, const char* name,
                                  std::vector<pid_t>& signalled) {
   for (pid_t pid : running) {
     if (contains(signalled, pid)) continue;
-    std::cerr << program << ": the controller (pid " << pid << ") is still running; sending "
+    log << program << ": the controller (pid " << pid << ") is still running; sending "
               << name << std::endl;
     kill(pid, signal_number);
     signalled.push_back(pid);

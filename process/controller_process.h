@@ -6,6 +6,7 @@
 #include <sys/types.h>
 
 #include <chrono>
+#include <iostream>
 #include <string>
 #include <vector>
 
@@ -20,8 +21,9 @@ std::string launch_string(const std::string& command, int memory_ident);
 // that it can be told about, signalled and reaped.
 class controller_care {
  public:
-  // program_name prefixes every line this class writes on stderr.
-  controller_care(std::string program_name, const std::string& command, int memory_ident);
+  // program_name prefixes every line this class writes to log.
+  controller_care(std::string program_name, const std::string& command, int memory_ident,
+                  std::ostream& log = std::cerr);
   controller_care(const controller_care&) = delete;
   controller_care& operator=(const controller_care&) = delete;
 
@@ -31,6 +33,10 @@ class controller_care {
   bool controller_running() const { return !running.empty(); }
   // The launched processes still running, as poll() last saw them.
   const std::vector<pid_t>& running_pids() const { return running; }
+  // How the last launched process to end did end ("status 127 (not found)",
+  // "signal 9"), and when after its launch; "" while none has ended.
+  const std::string& last_end() const { return last_end_text; }
+  std::chrono::milliseconds last_end_after() const { return last_end_time; }
   // After the run: a controller still running 3 s later gets SIGTERM, and
   // SIGKILL 2 s after that; everything launched is reaped.
   void finish();
@@ -43,10 +49,13 @@ class controller_care {
   void signal_all(int signal_number, const char* name, std::vector<pid_t>& signalled);
 
   std::string program;
+  std::ostream& log;
   std::string command;  // as the shell runs it, for the lines written
   std::vector<pid_t> present_before;  // children that are not ours to look after
   std::vector<pid_t> running;
   std::chrono::steady_clock::time_point launched;
+  std::string last_end_text;
+  std::chrono::milliseconds last_end_time{0};
 };
 
 // The text of /proc/<pid>/stat, or "" once the process has ended.

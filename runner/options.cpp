@@ -82,6 +82,8 @@ const cli::option_table<run_options>& run_option_table() {
            [](run_options& o, v value) { o.screenshot_file = value; }},
           {{"--messages", "FILE", "the simulator's messages (standard error otherwise)"},
            [](run_options& o, v value) { o.messages_file = value; }},
+          {{"--no-checks", "", "run a scenario without statements, for its traces"},
+           [](run_options& o, v) { o.no_checks = true; }},
           {{"--help", "", "show this help and exit", "-h"},
            [](run_options& o, v) { o.asked = cli::request::help; }},
           {cli::version_option(), [](run_options& o, v) { o.asked = cli::request::version; }},

@@ -19,6 +19,7 @@ struct run_options {
   std::string messages_file;    // the simulator's messages; stderr when empty
   std::optional<micros> duration;
   int answer_timeout_ms = 1000;
+  bool no_checks = false;  // a run for its traces alone: no statement is needed
   cli::request asked = cli::request::none;  // --help or --version
   int command_start = 0;  // index in argv of the controller's program
 };

@@ -16,8 +16,10 @@ namespace {
 constexpr int start_timeout_ms = 20000;  // a loaded machine can take seconds
 
 [[noreturn]] void exec_server(int display_fd) {
-  // A run killed outright must not leave its server behind.
+  // A run killed outright must not leave its server behind; a Ctrl-C at
+  // the terminal is for the run, which then stops its server itself.
   prctl(PR_SET_PDEATHSIG, SIGTERM);
+  setpgid(0, 0);
   int null = open("/dev/null", O_RDWR);
   dup2(null, 0);
   dup2(null, 1);

@@ -2,23 +2,31 @@
 
 #include "app/corvan.h"
 #include "app/corvan_main.h"
+#include "app/line_observer.h"
 #include "forms/display.h"
 #include "iolink/IOsharemem_server.h"
 #include "iolink/signals.h"
+#include "overrides/overrides.h"
 #include "process/controller_process.h"
+#include "runner/checks.h"
 #include "runner/message_log.h"
 #include "runner/own_display.h"
+#include "runner/stderr_tail.h"
 #include "runner/window_png.h"
+#include "trace/signal_trace.h"
 #include "trace/trace_writer.h"
 
 #include <FL/Fl.H>
 #include <FL/Fl_Button.H>
 #include <FL/Fl_Double_Window.H>
 #include <FL/x.H>
+#include <signal.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
+#include <map>
 #include <memory>
 #include <stdexcept>
 
@@ -26,54 +34,21 @@ namespace {
 
 using steady = std::chrono::steady_clock;
 
+// A lock-step turn waits for its answer in slices this long, looking after
+// the controller in between: one that has ended is known at once.
+constexpr int answer_slice_us = 20000;
+
+std::atomic<int> interrupting_signal{0};
+
+void note_interruption(int signal_number) { interrupting_signal = signal_number; }
+
 double seconds_since(steady::time_point t) {
   return std::chrono::duration<double>(steady::now() - t).count();
 }
 
-// The inputs as the turn published them. Taken right after the
-// publication: the line writes "colle" for the next turn later in the turn.
-class published_inputs {
- public:
-  void take(IOsharemem_server& link) {
-    for (int i = 0; i < input_signal_count; ++i) values[i] = link.input_value(i);
-  }
-  int32_t value(int index) const { return values[index]; }
-
- private:
-  int32_t values[input_signal_count] = {};
-};
-
-// A signal of the table by its row: inputs as published, outputs as the
-// line read them in this turn.
-int32_t signal_value(const published_inputs& inputs, int row) {
-  return row < input_signal_count ? inputs.value(row) : actionneur[row - input_signal_count];
-}
-
-// Every signal of the table at every turn, inputs and outputs in scopes of
-// their own.
-class signal_trace {
- public:
-  signal_trace(const std::string& vcd, const std::string& csv) : writer(vcd, csv) {
-    for (int row = 0; row < input_signal_count + output_signal_count; ++row)
-      variables[row] =
-          writer.add_variable(row < input_signal_count ? "inputs" : "outputs", table_signaux[row]);
-  }
-
-  void record(const published_inputs& inputs, int turn, micros time) {
-    for (int row = 0; row < input_signal_count + output_signal_count; ++row)
-      writer.set(variables[row], static_cast<uint32_t>(signal_value(inputs, row)));
-    writer.sample(static_cast<uint64_t>(time), static_cast<uint32_t>(turn));
-  }
-
-  void flush() { writer.flush(); }
-
- private:
-  trace_writer writer;
-  int variables[input_signal_count + output_signal_count];
-};
-
 // The operator's hand: each action at its time, through the widgets' own
-// values and callbacks, as a person's mouse would.
+// values and callbacks, as a person's mouse would. Faults are not the
+// operator's: the overrides plant them.
 class scenario_player {
  public:
   scenario_player(const std::vector<action>& actions, atelier_class& atelier)
@@ -82,8 +57,8 @@ class scenario_player {
   // Every action due at or before now.
   void play_until(micros now) {
     for (auto r = releases.begin(); r != releases.end();) {
-      if (r->at <= now) {
-        r->button->value(0);
+      if (r->second <= now) {
+        r->first->value(0);
         r = releases.erase(r);
       } else {
         ++r;
@@ -93,22 +68,22 @@ class scenario_player {
   }
 
  private:
-  struct release {
-    micros at;
-    Fl_Button* button;
-  };
-
   void play(const action& a) {
+    if (a.kind == action::fault) return;
     Fl_Button* b = widget(a.button);
     switch (a.kind) {
-      case action::press:  // sampled by its value at every turn while held
+      case action::press: {  // sampled by its value at every turn while held
         b->value(1);
-        releases.push_back({a.at + a.duration, b});
+        // Presses that overlap hold the button until the last one ends.
+        micros& release = releases[b];
+        release = std::max(release, a.at + a.duration);
         break;
+      }
       case action::click:  // the default callback queues it for the turn
         b->do_callback();
         break;
       case action::toggle: b->value(!b->value()); break;
+      case action::fault: break;
     }
   }
 
@@ -130,24 +105,30 @@ class scenario_player {
   const std::vector<action>& actions;
   atelier_class& atelier;
   size_t next = 0;
-  std::vector<release> releases;
+  std::map<Fl_Button*, micros> releases;
 };
 
-// What the expectations look at: for each, the first turn at or after its
-// time, with the signal's value in that turn.
-void note_reached(const scenario& script, const published_inputs& inputs, int turn, micros time,
-                  run_record& record) {
-  for (size_t i = 0; i < script.expectations.size(); ++i) {
-    const expectation& e = script.expectations[i];
-    if (e.kind == expectation::message_never || record.reached[i] || time < e.at) continue;
-    int32_t value = e.kind == expectation::signal_value ? signal_value(inputs, e.signal) : 0;
-    record.reached[i] = reached_turn{turn, time, value};
+signal_overrides faults_of(const scenario& script) {
+  signal_overrides overrides;
+  for (const action& a : script.actions) {
+    if (a.kind != action::fault) continue;
+    const micros until = a.duration == forever ? forever : a.at + a.duration;
+    overrides.add_fault({a.signal, a.value, a.at, until});
   }
+  return overrides;
 }
 
-std::unique_ptr<signal_trace> open_trace(const run_options& options) {
+// The trace files, open before anything starts so that a wrong path is
+// known at once.
+struct run_trace {
+  run_trace(const std::string& vcd, const std::string& csv) : writer(vcd, csv), layout(writer) {}
+  trace_writer writer;
+  signal_trace layout;
+};
+
+std::unique_ptr<run_trace> open_trace(const run_options& options) {
   if (options.trace_file.empty() && options.csv_file.empty()) return nullptr;
-  return std::make_unique<signal_trace>(options.trace_file, options.csv_file);
+  return std::make_unique<run_trace>(options.trace_file, options.csv_file);
 }
 
 std::string take_screenshot(atelier_class& atelier, const std::string& path) {
@@ -158,27 +139,38 @@ std::string take_screenshot(atelier_class& atelier, const std::string& path) {
 
 // Everything one run owns, in the order it is made; destroyed in reverse,
 // the line before the window that owns its widgets.
-class scripted_run {
+class scripted_run : private line_observer {
  public:
   scripted_run(const scenario& script, const run_options& options, const std::string& command,
-               std::ostream& messages, signal_trace* trace)
+               std::ostream& messages, run_trace* trace)
       : script(script),
         options(options),
         trace(trace),
+        messages(messages),
+        overrides(faults_of(script)),
         link(init_partage_mem(command.c_str())),
         window(atelier.window),
         station(*link, atelier),
         log(messages),
-        controller("corvan-run", command, link->memory_ident()),
-        player(script.actions, atelier) {
-    outcome.record.reached.resize(script.expectations.size());
+        player(script.actions, atelier),
+        checker(script) {
     log.capture_cerr();
-    // Right after each publication the inputs are taken as published; in
-    // lock-step the turn then waits for the controller's answer to them.
-    station.after_publication([this] {
+    // The runner's own lines go to its standard error, never among the
+    // simulator's messages.
+    controller_stderr.hand_to([&] {
+      controller = std::make_unique<controller_care>("corvan-run", command, link->memory_ident(),
+                                                      std::clog);
+    });
+    first_answer_clock = link->get_outputs_clock();
+    station.get_line().set_observer(this);
+    turn_hooks hooks;
+    hooks.before_publication = [this] { fault_inputs(); };
+    hooks.after_publication = [this] {
       inputs.take(*link);
       if (this->options.lockstep) wait_for_answer();
-    });
+    };
+    hooks.outputs_read = [this] { fault_outputs(); };
+    station.set_hooks(hooks);
   }
 
   run_outcome run(micros end) {
@@ -189,7 +181,7 @@ class scripted_run {
       time =
           options.lockstep ? turn * turn_length : static_cast<micros>(seconds_since(start) * 1e6);
       one_turn(turn);
-      if (time >= end || !station.running()) break;
+      if (run_stopped(turn) || time >= end || !station.running()) break;
       if (!options.lockstep) usleep(5000);
     }
     outcome.timing.wall_seconds = seconds_since(start);
@@ -198,57 +190,191 @@ class scripted_run {
   }
 
  private:
+  // The inputs as the turn published them (after faults). Taken right after
+  // the publication: the line writes "colle" for the next turn later in the
+  // turn.
+  struct published_inputs {
+    void take(IOsharemem_server& area) {
+      for (int i = 0; i < input_signal_count; ++i) values[i] = area.input_value(i);
+    }
+    signal_trace::input_values values{};
+  };
+
   void one_turn(int turn) {
-    run_record& record = outcome.record;
     log.set_turn(turn);
     player.play_until(time);
     answered = link->get_outputs_clock();
-    steady::time_point turn_start = steady::now();
+    const steady::time_point turn_start = steady::now();
     if (options.lockstep)
       station.turn([this] { return static_cast<long>(time / 1000000); });
     else
       station.turn(now_seconds);
-    controller.poll();
+    controller->poll();
     outcome.timing.turn_seconds += seconds_since(turn_start);
-    note_reached(script, inputs, turn, time, record);
-    if (trace) trace->record(inputs, turn, time);
-    record.last_turn = turn;
-    record.last_time = time;
+    const steady::time_point check_start = steady::now();
+    check(turn);
+    outcome.timing.check_seconds += seconds_since(check_start);
+    outcome.last_turn = turn;
+    outcome.last_time = time;
+  }
+
+  // The statements and the trace look at the turn just made.
+  void check(int turn) {
+    turn_view view;
+    view.turn = turn;
+    view.time = time;
+    for (int i = 0; i < input_signal_count; ++i) view.signals[i] = inputs.values[i];
+    for (int o = 0; o < output_signal_count; ++o) view.signals[input_signal_count + o] = actionneur[o];
+    turn_messages.clear();
+    const auto& lines = log.lines();
+    for (; messages_seen < lines.size(); ++messages_seen) turn_messages.push_back(lines[messages_seen].text);
+    view.messages = &turn_messages;
+    view.events = &turn_events;
+    checker.observe(view);
+    turn_events.clear();
+    if (trace) record(turn);
+  }
+
+  void record(int turn) {
+    signal_trace::output_values outputs{};
+    std::array<bool, signal_trace::rows> held{};
+    for (int o = 0; o < output_signal_count; ++o) outputs[o] = actionneur[o];
+    for (int row = 0; row < signal_trace::rows; ++row) held[row] = overrides.held(row, time);
+    trace->layout.record(uint64_t(time), uint32_t(turn), inputs.values, outputs, held);
+  }
+
+  void fault_inputs() {
+    for (int row = 0; row < input_signal_count; ++row)
+      if (overrides.held(row, time))
+        link->setreset_input(row, overrides.apply(row, link->input_value(row), time));
+  }
+
+  void fault_outputs() {
+    for (int o = 0; o < output_signal_count; ++o)
+      actionneur[o] = overrides.apply(input_signal_count + o, actionneur[o], time);
+  }
+
+  // The line's outcomes, kept for this turn's checks.
+  void workpiece_left(bool bead, bool lid) override {
+    line_event e{line_event::workpiece_left};
+    e.bead = bead;
+    e.lid = lid;
+    turn_events.push_back(e);
+  }
+  void lid_let_go(int x, int y, bool glued) override {
+    line_event e{line_event::lid_let_go};
+    e.x = x;
+    e.y = y;
+    e.glued = glued;
+    turn_events.push_back(e);
+  }
+  void jack_driven_both_ways(int one_way, int other_way) override {
+    line_event e{line_event::jacks_both_ways};
+    e.output_one = one_way;
+    e.output_other = other_way;
+    turn_events.push_back(e);
   }
 
   void wait_for_answer() {
-    steady::time_point wait_start = steady::now();
-    if (!controller.controller_running() ||
-        !link->wait_for_outputs(answered, options.answer_timeout_ms * 1000))
-      ++outcome.record.late_answers;
+    const steady::time_point wait_start = steady::now();
+    const int64_t limit_us = int64_t(options.answer_timeout_ms) * 1000;
+    for (;;) {
+      const int64_t waited_us = std::chrono::duration_cast<std::chrono::microseconds>(
+                                    steady::now() - wait_start).count();
+      const int64_t slice_us = std::min<int64_t>(answer_slice_us, limit_us - waited_us);
+      if (slice_us > 0 && link->wait_for_outputs(answered, int(slice_us))) break;
+      controller->poll();
+      if (slice_us <= 0 || !controller->controller_running() || interrupting_signal) {
+        ++outcome.late_answers;
+        break;
+      }
+    }
     outcome.timing.answer_seconds += seconds_since(wait_start);
   }
 
+  // True when the run must end with this turn: interrupted, a file that
+  // cannot be written, or a controller that has ended.
+  bool run_stopped(int turn) {
+    if (int signal_number = interrupting_signal) {
+      outcome.interrupting_signal = signal_number;
+      stop(run_problem::interrupted,
+           std::string("interrupted by ") + (signal_number == SIGINT ? "SIGINT" : "SIGTERM") +
+               " at " + turn_and_time(turn, time));
+      return true;
+    }
+    if (trace && !trace->writer.error().empty()) {
+      stop(run_problem::error, trace->writer.error());
+      return true;
+    }
+    if (!messages) {
+      stop(run_problem::error, "cannot write " + options.messages_file);
+      return true;
+    }
+    if (link->get_outputs_clock() != first_answer_clock) any_answer = true;
+    if (controller->controller_running()) return false;
+    if (any_answer)
+      stop(run_problem::failure,
+           "controller ended at turn " + std::to_string(turn) + " (" + controller->last_end() + ")");
+    else
+      stop(run_problem::error, never_answered());
+    outcome.not_made = !any_answer;
+    return true;
+  }
+
+  std::string never_answered() const {
+    std::string text = "the controller ended before answering any turn, " +
+                       std::to_string(controller->last_end_after().count()) + " ms after its start, with " +
+                       controller->last_end();
+    const std::vector<std::string> last = controller_stderr.last_lines();
+    if (!last.empty()) text += "; its last lines on standard error:";
+    for (const std::string& line : last) text += "\n  " + line;
+    return text;
+  }
+
+  void stop(run_problem::kind_t kind, const std::string& text) {
+    outcome.problem.kind = kind;
+    outcome.problem.text = text;
+  }
+
   void finish() {
-    if (trace) trace->flush();
+    if (trace) {
+      trace->writer.flush();
+      if (outcome.problem.kind == run_problem::none && !trace->writer.error().empty())
+        stop(run_problem::error, trace->writer.error());
+    }
     if (!options.screenshot_file.empty())
       outcome.screenshot_error = take_screenshot(atelier, options.screenshot_file);
     if (atelier.window->shown()) atelier.window->hide();
     link->sharing_terminate();
-    controller.finish();
+    controller->finish();
     log.restore_cerr();
-    outcome.record.messages = log.lines();
+    outcome.messages = log.lines();
+    if (!outcome.not_made) outcome.results = checker.results();
   }
 
   const scenario& script;
   const run_options& options;
-  signal_trace* trace;
+  run_trace* trace;
+  std::ostream& messages;
+  signal_overrides overrides;
   std::unique_ptr<IOsharemem_server> link;
   published_inputs inputs;
   atelier_class atelier;
   std::unique_ptr<Fl_Window> window;
   workstation station;
   message_log log;
-  controller_care controller;
+  stderr_tail controller_stderr;
+  std::unique_ptr<controller_care> controller;
   scenario_player player;
+  property_checker checker;
   run_outcome outcome;
+  std::vector<std::string> turn_messages;
+  std::vector<line_event> turn_events;
+  size_t messages_seen = 0;
   micros time = 0;       // of the current turn
   int32_t answered = 0;  // the controller's refresh count before the turn
+  int32_t first_answer_clock = 0;
+  bool any_answer = false;
 };
 
 }  // namespace
@@ -259,10 +385,18 @@ micros run_end(const scenario& script, const run_options& options) {
   throw usage_error("no run length: give 'end T' in the scenario or --duration S");
 }
 
+void interrupt_runs_on_signals() {
+  struct sigaction action {};
+  action.sa_handler = note_interruption;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGINT, &action, nullptr);
+  sigaction(SIGTERM, &action, nullptr);
+}
+
 run_outcome execute_run(const scenario& script, const run_options& options,
                         const std::string& controller_command, std::ostream& messages) {
   const micros end = run_end(script, options);
-  std::unique_ptr<signal_trace> trace = open_trace(options);
+  std::unique_ptr<run_trace> trace = open_trace(options);
 
   own_display display;
   const char* named = std::getenv("DISPLAY");

@@ -1,7 +1,8 @@
 // One scripted run of the workstation: the simulator's own window, line and
 // turn, with the controller launched and looked after as the simulator does;
-// the scenario presses the buttons, and the clock is the wall's or, in
-// lock-step, the turn counter's.
+// the scenario presses the buttons and plants the faults, its statements are
+// checked at every turn, and the clock is the wall's or, in lock-step, the
+// turn counter's.
 #pragma once
 
 #include "runner/options.h"
@@ -10,6 +11,7 @@
 
 #include <ostream>
 #include <string>
+#include <vector>
 
 // Simulated time of one turn.
 constexpr micros turn_length = 5000;
@@ -19,16 +21,28 @@ struct run_timing {
   double wall_seconds = 0;
   double turn_seconds = 0;    // the simulator's turns, the wait for answers included
   double answer_seconds = 0;  // lock-step: waiting for the controller's answers
+  double check_seconds = 0;   // the statements and the traces
 };
 
 struct run_outcome {
-  run_record record;
+  std::vector<check_result> results;
+  run_problem problem;
+  bool not_made = false;  // the controller never answered: nothing to judge
+  int interrupting_signal = 0;  // SIGINT or SIGTERM when the run was interrupted
+  std::vector<logged_message> messages;
+  int last_turn = 0;
+  micros last_time = 0;
+  int late_answers = 0;
   run_timing timing;
   std::string screenshot_error;  // "" when saved or not asked for
 };
 
 // The run length: the scenario's end, else the --duration.
 micros run_end(const scenario& script, const run_options& options);
+
+// From now on SIGINT and SIGTERM end a run at the end of its turn, as
+// interrupted, rather than the process.
+void interrupt_runs_on_signals();
 
 // Display (its own Xvfb when DISPLAY is unset), window, area, controller,
 // the turns up to the end, then everything stopped and reaped. The

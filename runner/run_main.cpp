@@ -7,8 +7,10 @@
 #include "runner/verdict.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <map>
 #include <sstream>
 #include <stdexcept>
 
@@ -17,6 +19,30 @@ namespace {
 // Neither pass nor fail: a usage or scenario mistake, or a run that could
 // not be made or recorded.
 constexpr int usage_status = 2;
+// What test runners answer when they found nothing to run.
+constexpr int nothing_checked_status = 5;
+
+// Every file the run writes, by option; a path given twice would have two
+// writers fight over one file.
+std::vector<std::pair<std::string, std::string>> output_files(const run_options& o) {
+  std::vector<std::pair<std::string, std::string>> files = {
+      {"--trace", o.trace_file}, {"--csv", o.csv_file},           {"--junit", o.junit_file},
+      {"--screenshot", o.screenshot_file}, {"--messages", o.messages_file}};
+  std::vector<std::pair<std::string, std::string>> given;
+  for (auto& f : files)
+    if (!f.second.empty()) given.push_back(f);
+  return given;
+}
+
+void refuse_shared_outputs(const run_options& o) {
+  std::map<std::string, std::string> seen;  // canonical path -> option
+  for (const auto& [option, path] : output_files(o)) {
+    std::error_code ignored;
+    const std::string canonical = std::filesystem::weakly_canonical(path, ignored).string();
+    auto [it, fresh] = seen.emplace(canonical, option);
+    if (!fresh) throw usage_error(it->second + " and " + option + " name the same file " + path);
+  }
+}
 
 // A file asked for on the command line, opened before the run so that a
 // wrong path is known at once rather than after a long run.
@@ -26,6 +52,23 @@ bool open_output(std::ofstream& file, const std::string& path) {
   if (file) return true;
   std::cerr << "corvan-run: cannot write " << path << '\n';
   return false;
+}
+
+// The screenshot is written at the end; its path is tried now.
+bool screenshot_writable(const std::string& path) {
+  if (path.empty()) return true;
+  std::ofstream trial(path);
+  if (trial) return true;
+  std::cerr << "corvan-run: cannot write " << path << '\n';
+  return false;
+}
+
+int exit_status(const run_outcome& outcome) {
+  switch (outcome.problem.kind) {
+    case run_problem::error: return usage_status;
+    case run_problem::interrupted: return 128 + outcome.interrupting_signal;
+    default: return run_passed(outcome.results, outcome.problem) ? 0 : 1;
+  }
 }
 
 }  // namespace
@@ -41,6 +84,7 @@ int corvan_run_main(int argc, char** argv) {
     }
     if (!options.scenario_file.empty()) script = read_scenario_file(options.scenario_file);
     run_end(script, options);
+    refuse_shared_outputs(options);
   } catch (const scenario_error& e) {
     std::cerr << e.what() << '\n';
     return usage_status;
@@ -48,36 +92,46 @@ int corvan_run_main(int argc, char** argv) {
     std::cerr << "corvan-run: " << e.what() << '\n' << run_option_table().help();
     return usage_status;
   }
+  if (script.expectations.empty() && !options.no_checks) {
+    std::cout << "NOTHING CHECKED: the scenario has no statement to check"
+                 " (--no-checks runs it for its traces alone)\n";
+    return nothing_checked_status;
+  }
 
   std::ofstream messages_file, junit_file;
   if (!open_output(messages_file, options.messages_file) ||
-      !open_output(junit_file, options.junit_file))
+      !open_output(junit_file, options.junit_file) ||
+      !screenshot_writable(options.screenshot_file))
     return usage_status;
   // The simulator's messages, apart from ours and the controller's.
   std::ostream messages(options.messages_file.empty() ? std::cerr.rdbuf() : messages_file.rdbuf());
 
   const std::string command = controller_command(argc, argv, options.command_start);
+  interrupt_runs_on_signals();
   run_outcome outcome;
   try {
     outcome = execute_run(script, options, command, messages);
   } catch (const std::runtime_error& e) {
+    // Nothing ran: no verdict, but a CI server still gets its report.
     std::cerr << "corvan-run: " << e.what() << '\n';
-    // An empty report would read as an invalid file to a CI server.
-    if (junit_file.is_open()) std::remove(options.junit_file.c_str());
+    if (junit_file.is_open())
+      write_junit(junit_file, command.substr(0, command.size() - 1), options.scenario_file, {},
+                  {run_problem::error, e.what()}, 0, "");
     return usage_status;
   }
 
-  std::vector<check_result> results = judge(script, outcome.record);
   std::ostringstream verdict;
-  print_verdict(verdict, results);
+  print_verdict(verdict, outcome.results, outcome.problem);
   if (options.lockstep)
-    print_late_answers(verdict, outcome.record.late_answers, options.answer_timeout_ms);
+    print_late_answers(verdict, outcome.late_answers, options.answer_timeout_ms);
+  if (outcome.problem.kind == run_problem::error)
+    std::cerr << "corvan-run: " << outcome.problem.text << '\n';
   std::cout << verdict.str() << std::flush;
 
-  int status = all_passed(results) ? 0 : 1;
+  int status = exit_status(outcome);
   if (junit_file.is_open()) {
-    write_junit(junit_file, command.substr(0, command.size() - 1), options.scenario_file, results,
-                outcome.timing.wall_seconds, verdict.str());
+    write_junit(junit_file, command.substr(0, command.size() - 1), options.scenario_file,
+                outcome.results, outcome.problem, outcome.timing.wall_seconds, verdict.str());
     junit_file.close();
     if (!junit_file) {
       std::cerr << "corvan-run: cannot write " << options.junit_file << '\n';

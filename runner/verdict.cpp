@@ -1,93 +1,70 @@
 #include "runner/verdict.h"
 
+#include "runner/utf8.h"
+
 #include <algorithm>
 #include <iomanip>
 #include <sstream>
 
 namespace {
 
-std::string when(int turn, micros time) {
-  return "turn " + std::to_string(turn) + " (" + format_seconds(time) + " s)";
-}
-
-std::string not_reached(const run_record& r) {
-  return "not reached: the run ended at " + when(r.last_turn, r.last_time);
+const char* status_word(check_status s) {
+  switch (s) {
+    case check_status::passed: return "PASS";
+    case check_status::failed: return "FAIL";
+    case check_status::open: return "OPEN";
+  }
+  return "?";
 }
 
 }  // namespace
 
-std::vector<check_result> judge(const scenario& s, const run_record& r) {
-  std::vector<check_result> results;
-  for (size_t i = 0; i < s.expectations.size(); ++i) {
-    const expectation& e = s.expectations[i];
-    const reached_turn* reached = i < r.reached.size() && r.reached[i] ? &*r.reached[i] : nullptr;
-    check_result c{&e, false, ""};
-    switch (e.kind) {
-      case expectation::message_never: {
-        auto first = std::find_if(r.messages.begin(), r.messages.end(),
-                                  [&](const logged_message& m) { return m.text == e.message; });
-        c.passed = first == r.messages.end();
-        if (!c.passed) {
-          long n = std::count_if(r.messages.begin(), r.messages.end(),
-                                 [&](const logged_message& m) { return m.text == e.message; });
-          c.observed =
-              (n == 1 ? std::string("observed once") : "observed " + std::to_string(n) + " times") +
-              ", first in turn " + std::to_string(first->turn);
-        }
-        break;
-      }
-      case expectation::message_count: {
-        if (!reached) {
-          c.observed = not_reached(r);
-          break;
-        }
-        int n = 0;
-        int extra_turn = -1;
-        for (const auto& m : r.messages) {
-          if (m.turn > reached->turn || m.text != e.message) continue;
-          if (++n == e.count + 1) extra_turn = m.turn;
-        }
-        c.passed = n == e.count;
-        if (!c.passed) {
-          c.observed =
-              "observed " + std::to_string(n) + " by " + when(reached->turn, reached->time);
-          if (extra_turn >= 0) c.observed += ", one too many in turn " + std::to_string(extra_turn);
-        }
-        break;
-      }
-      case expectation::signal_value:
-        if (!reached) {
-          c.observed = not_reached(r);
-          break;
-        }
-        c.passed = reached->value == e.value;
-        if (!c.passed)
-          c.observed = "observed " + std::to_string(reached->value) + " in " +
-                       when(reached->turn, reached->time);
-        break;
-    }
-    results.push_back(c);
+std::string turn_and_time(int turn, micros time) {
+  return "turn " + std::to_string(turn) + " (" + format_seconds(time) + " s)";
+}
+
+verdict_counts count_results(const std::vector<check_result>& results) {
+  verdict_counts n;
+  for (const auto& r : results) {
+    if (r.status == check_status::passed) ++n.passed;
+    if (r.status == check_status::failed) ++n.failed;
+    if (r.status == check_status::open) ++n.open;
   }
-  return results;
+  return n;
 }
 
-bool all_passed(const std::vector<check_result>& results) {
-  return std::all_of(results.begin(), results.end(),
-                     [](const check_result& c) { return c.passed; });
+bool run_passed(const std::vector<check_result>& results, const run_problem& problem) {
+  return problem.kind == run_problem::none && count_results(results).failed == 0;
 }
 
-void print_verdict(std::ostream& out, const std::vector<check_result>& results) {
-  int failed = 0;
+namespace {
+
+const char* summary_word(const std::vector<check_result>& results, const run_problem& problem) {
+  if (problem.kind == run_problem::interrupted) return "INTERRUPTED";
+  return run_passed(results, problem) ? "PASSED" : "FAILED";
+}
+
+}  // namespace
+
+void print_verdict(std::ostream& out, const std::vector<check_result>& results,
+                   const run_problem& problem) {
   for (const auto& c : results) {
-    out << (c.passed ? "PASS" : "FAIL") << " line " << c.expected->line << ": " << c.expected->text;
-    if (!c.passed) {
-      out << ": " << c.observed;
-      ++failed;
-    }
+    out << status_word(c.status) << " line " << c.expected->line << ": " << c.expected->text;
+    if (c.status != check_status::passed) out << ": " << c.observed;
     out << '\n';
   }
-  out << (failed ? "FAILED" : "PASSED") << ": " << results.size() - failed << " of "
-      << results.size() << " expectations hold\n";
+  if (problem.kind == run_problem::failure) out << "FAIL: " << problem.text << '\n';
+  if (problem.kind == run_problem::interrupted) out << "ERROR: " << problem.text << '\n';
+  // The reason of an error goes to standard error, once.
+  if (problem.kind == run_problem::error) {
+    out << "ERROR: no verdict, the run could not be made or recorded\n";
+    return;
+  }
+  const verdict_counts n = count_results(results);
+  out << summary_word(results, problem) << ": " << n.passed << " of " << results.size()
+      << " expectations hold";
+  if (n.open) out << ", " << n.open << " open";
+  out << '\n';
 }
 
 void print_late_answers(std::ostream& out, int late_answers, int answer_timeout_ms) {
@@ -97,7 +74,8 @@ void print_late_answers(std::ostream& out, int late_answers, int answer_timeout_
 
 std::string xml_escaped(const std::string& text) {
   std::string out;
-  for (char c : text) {
+  // A CI server refuses a whole report over one byte that is not UTF-8.
+  for (char c : valid_utf8(text)) {
     switch (c) {
       case '&': out += "&amp;"; break;
       case '<': out += "&lt;"; break;
@@ -113,28 +91,42 @@ std::string xml_escaped(const std::string& text) {
 }
 
 void write_junit(std::ostream& out, const std::string& controller, const std::string& scenario_file,
-                 const std::vector<check_result>& results, double wall_seconds,
-                 const std::string& system_out) {
-  long failed = std::count_if(results.begin(), results.end(),
-                              [](const check_result& c) { return !c.passed; });
+                 const std::vector<check_result>& results, const run_problem& problem,
+                 double wall_seconds, const std::string& system_out) {
+  const verdict_counts n = count_results(results);
+  const bool problem_case = problem.kind != run_problem::none;
+  const bool problem_failure = problem.kind == run_problem::failure;
+  const size_t tests = results.size() + (problem_case ? 1 : 0);
+  const int failures = n.failed + (problem_failure ? 1 : 0);
+  const int errors = problem_case && !problem_failure ? 1 : 0;
   std::ostringstream time;
   time << std::fixed << std::setprecision(3) << wall_seconds;
-  std::string suite = xml_escaped(controller);
-  std::string class_name = xml_escaped(scenario_file);
+  const std::string class_name = xml_escaped(scenario_file);
   out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-      << "<testsuites tests=\"" << results.size() << "\" failures=\"" << failed << "\" time=\""
-      << time.str() << "\">\n"
-      << "  <testsuite name=\"" << suite << "\" tests=\"" << results.size() << "\" failures=\""
-      << failed << "\" errors=\"0\" skipped=\"0\" time=\"" << time.str() << "\">\n";
+      << "<testsuites tests=\"" << tests << "\" failures=\"" << failures << "\" errors=\""
+      << errors << "\" skipped=\"" << n.open << "\" time=\"" << time.str() << "\">\n"
+      << "  <testsuite name=\"" << xml_escaped(controller) << "\" tests=\"" << tests
+      << "\" failures=\"" << failures << "\" errors=\"" << errors << "\" skipped=\"" << n.open
+      << "\" time=\"" << time.str() << "\">\n";
   for (const auto& c : results) {
     out << "    <testcase classname=\"" << class_name << "\" name=\"line " << c.expected->line
         << ": " << xml_escaped(c.expected->text) << "\" time=\"0\"";
-    if (c.passed) {
-      out << "/>\n";
-      continue;
+    const std::string observed = xml_escaped(c.observed);
+    switch (c.status) {
+      case check_status::passed: out << "/>\n"; continue;
+      case check_status::failed:
+        out << ">\n      <failure message=\"" << observed << "\">" << observed << "</failure>\n";
+        break;
+      case check_status::open: out << ">\n      <skipped message=\"open: " << observed << "\"/>\n"; break;
     }
-    out << ">\n      <failure message=\"" << xml_escaped(c.observed) << "\">"
-        << xml_escaped(c.observed) << "</failure>\n    </testcase>\n";
+    out << "    </testcase>\n";
+  }
+  if (problem_case) {
+    const char* element = problem_failure ? "failure" : "error";
+    const std::string text = xml_escaped(problem.text);
+    out << "    <testcase classname=\"" << class_name << "\" name=\"the run\" time=\"0\">\n"
+        << "      <" << element << " message=\"" << text << "\">" << text << "</" << element
+        << ">\n    </testcase>\n";
   }
   out << "    <system-out>" << xml_escaped(system_out) << "</system-out>\n"
       << "  </testsuite>\n</testsuites>\n";

@@ -30,7 +30,8 @@ std::string identifier_code(int index) {
 
 }  // namespace
 
-trace_writer::trace_writer(const std::string& vcd_path, const std::string& csv_path) {
+trace_writer::trace_writer(const std::string& vcd_file, const std::string& csv_file)
+    : vcd_path(vcd_file), csv_path(csv_file) {
   vcd = open_for_writing(vcd_path);
   try {
     csv = open_for_writing(csv_path);
@@ -144,6 +145,13 @@ void trace_writer::sample(uint64_t time_us, uint32_t turn) {
 }
 
 void trace_writer::flush() {
-  if (vcd) std::fflush(vcd);
-  if (csv) std::fflush(csv);
+  flush_file(vcd, vcd_path);
+  flush_file(csv, csv_path);
+}
+
+void trace_writer::flush_file(std::FILE* file, const std::string& path) {
+  if (!file) return;
+  if (std::fflush(file) == 0 && !std::ferror(file)) return;
+  if (first_error.empty()) first_error = "cannot write " + path + ": " + std::strerror(errno);
+  std::clearerr(file);
 }

@@ -27,7 +27,11 @@ class trace_writer {
   // Records the values at this time: every variable the first time, then
   // only the changes. The turn counter is a 32-bit variable of its own.
   void sample(uint64_t time_us, uint32_t turn);
+  // Writes out what is buffered. A write that failed (a full disk, a
+  // broken device) is kept in error(), the first one only.
   void flush();
+  // "" while every write went through; otherwise "cannot write FILE: reason".
+  const std::string& error() const { return first_error; }
 
  private:
   struct variable {
@@ -44,8 +48,13 @@ class trace_writer {
   void write_vcd_value(const variable& v, uint32_t value);
   void write_csv_change(uint64_t time_us, uint32_t turn, const std::string& name, uint32_t value);
 
+  void flush_file(std::FILE* file, const std::string& path);
+
   std::FILE* vcd = nullptr;
   std::FILE* csv = nullptr;
+  std::string vcd_path;
+  std::string csv_path;
+  std::string first_error;
   std::vector<variable> variables;
   variable turn_variable;
   bool started = false;

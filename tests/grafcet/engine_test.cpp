@@ -110,6 +110,7 @@ TEST_F(ChartRun, StableChartReportsNoCycle) {
 
 TEST_F(ChartRun, RisingEdgeHoldsForExactlyOneTurn) {
   load("initial step 0\nstep 1\n0 -> 1 : rise(dc)\n1 -> 0 : rise(dc)\n0: MT if rise(ac)\n");
+  turn();
   turn({"dc"});
   EXPECT_EQ(active(), (steps{1})) << "the edge must not fire 1 -> 0 in the second pass";
   turn({"dc"});
@@ -121,6 +122,17 @@ TEST_F(ChartRun, RisingEdgeHoldsForExactlyOneTurn) {
   EXPECT_TRUE(output("MT"));
   turn({"ac"});
   EXPECT_FALSE(output("MT")) << "the condition's edge lasts one turn";
+}
+
+TEST_F(ChartRun, NoEdgeAtTheFirstTurnWhereNothingHasChanged) {
+  load("initial step 0\nstep 1\nstep 2\n0 -> 1 : rise(dc)\n0 -> 2 : fall(ac)\n0: MT if rise(dc)\n");
+  turn({"dc"});
+  EXPECT_EQ(active(), (steps{0}));
+  EXPECT_FALSE(output("MT"));
+  turn({"dc"});
+  turn();
+  turn({"dc"});
+  EXPECT_EQ(active(), (steps{1}));
 }
 
 TEST_F(ChartRun, FallingEdgeFollowsTheRelease) {

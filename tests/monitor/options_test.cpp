@@ -2,6 +2,8 @@
 // for each kind of bad argument.
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "monitor/options.h"
 
 #include <cmath>
@@ -61,12 +63,12 @@ TEST(MonitorOptions, ForcesFaultsAndTracesAreKeptInOrder) {
   ASSERT_EQ(o.faults.size(), 2u);
   EXPECT_EQ(o.faults[0].row, in::vh);
   EXPECT_EQ(o.faults[0].value, 0);
-  EXPECT_EQ(o.faults[0].from_s, 5.0);
-  EXPECT_TRUE(std::isinf(o.faults[0].until_s));
+  EXPECT_EQ(o.faults[0].from_us, 5000000);
+  EXPECT_EQ(o.faults[0].until_us, std::numeric_limits<int64_t>::max());
   EXPECT_EQ(o.faults[1].row, in::pp);
   EXPECT_EQ(o.faults[1].value, 1);
-  EXPECT_EQ(o.faults[1].from_s, 1.5);
-  EXPECT_EQ(o.faults[1].until_s, 2.25);
+  EXPECT_EQ(o.faults[1].from_us, 1500000);
+  EXPECT_EQ(o.faults[1].until_us, 2250000);
   EXPECT_EQ(o.vcd_path, "run.vcd");
   EXPECT_EQ(o.csv_path, "run.csv");
 }

@@ -1,4 +1,4 @@
-#include "monitor/overrides.h"
+#include "overrides/overrides.h"
 
 #include <cstring>
 
@@ -14,15 +14,15 @@ void signal_overrides::release(int row) { forced_values.at(row) = free_value; }
 
 void signal_overrides::add_fault(const signal_fault& fault) { faults.push_back(fault); }
 
-const signal_fault* signal_overrides::active_fault(int row, double t_s) const {
+const signal_fault* signal_overrides::active_fault(int row, int64_t t_us) const {
   for (auto f = faults.rbegin(); f != faults.rend(); ++f)
-    if (f->row == row && f->from_s <= t_s && t_s < f->until_s) return &*f;
+    if (f->row == row && f->from_us <= t_us && t_us < f->until_us) return &*f;
   return nullptr;
 }
 
-int signal_overrides::apply(int row, int value, double t_s) const {
+int signal_overrides::apply(int row, int value, int64_t t_us) const {
   if (forced(row)) return forced_values[row];
-  const signal_fault* fault = active_fault(row, t_s);
+  const signal_fault* fault = active_fault(row, t_us);
   return fault ? fault->value : value;
 }
 
@@ -30,6 +30,6 @@ bool signal_overrides::forced(int row) const { return forced_values.at(row) != f
 
 int signal_overrides::forced_value(int row) const { return forced_values.at(row); }
 
-bool signal_overrides::held(int row, double t_s) const {
-  return forced(row) || active_fault(row, t_s) != nullptr;
+bool signal_overrides::held(int row, int64_t t_us) const {
+  return forced(row) || active_fault(row, t_us) != nullptr;
 }
