@@ -174,9 +174,10 @@ class Link:
 
     def __getitem__(self, name):
         index = _signal_index(self._lib, name)
+        handle = self._live()
         if index >= _INPUT_COUNT:
             return self._outputs.get(name, 0)
-        value = self._lib.corvan_link_input(self._live(), name.encode())
+        value = self._lib.corvan_link_input(handle, name.encode())
         if value < 0:
             raise UnknownSignal(_unknown(self._lib, name))
         return value
