@@ -103,8 +103,9 @@ def _names_or_empty():
         return []
 
 
-INPUTS = _names_or_empty()[:_INPUT_COUNT]
-OUTPUTS = _names_or_empty()[_INPUT_COUNT:]
+_NAMES = _names_or_empty()
+INPUTS = _NAMES[:_INPUT_COUNT]
+OUTPUTS = _NAMES[_INPUT_COUNT:]
 
 
 class Link:
