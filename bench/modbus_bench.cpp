@@ -3,7 +3,10 @@
 //     14 coils", the scan of a PLC driving the line;
 //   - the delay from a coil write to a turn loop that calls outputs() every
 //     5 ms seeing it (the endpoint's share of a write reaching the line);
-//   - the endpoint's cost on the turn's path: publish() and outputs().
+//   - the endpoint's cost on the turn's path: publish() and outputs();
+//   - connections: clients that connect, ask once and leave, one after
+//     another; then 1000 connecting at once (established, and the server
+//     back to its 32 clients).
 // With --line, against a running corvan-monitor --modbus --csv instead: the
 // delay in simulator turns from a coil write to the simulator's side taking
 // it (as the monitor's trace records the outputs it sends).
@@ -11,7 +14,13 @@
 //        modbus_bench --line PORT TRACE.csv
 #include "modbus/modbus_endpoint.h"
 
+#include <arpa/inet.h>
 #include <modbus.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -129,6 +138,53 @@ void turn_path_cost(modbus_endpoint& endpoint) {
   std::printf("  outputs()                        %8.1f ns per call  (%d)\n", outputs_ns, sum);
 }
 
+void quick_clients(int port) {
+  constexpr int quick = 2000;
+  int failed = 0;
+  auto start = bench_clock::now();
+  for (int i = 0; i < quick; ++i) {
+    modbus_t* c = modbus_new_tcp("127.0.0.1", port);
+    uint8_t bit;
+    failed += modbus_connect(c) != 0 || modbus_read_bits(c, 0, 1, &bit) != 1;
+    modbus_close(c);
+    modbus_free(c);
+  }
+  double s = duration<double>(bench_clock::now() - start).count();
+  std::printf("  connect, ask once, leave         %8.0f clients/s  (%d in %.2f s, %d failed)\n",
+              quick / s, quick, s, failed);
+}
+
+void connection_burst(modbus_endpoint& endpoint, int port) {
+  constexpr int burst = 1000;
+  rlimit files;
+  getrlimit(RLIMIT_NOFILE, &files);
+  files.rlim_cur = std::max<rlim_t>(files.rlim_cur, std::min<rlim_t>(files.rlim_max, 2 * burst));
+  setrlimit(RLIMIT_NOFILE, &files);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(port);
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  std::vector<pollfd> sockets;
+  const auto start = bench_clock::now();
+  for (int i = 0; i < burst; ++i) {
+    int c = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+    if (c < 0) break;
+    connect(c, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    sockets.push_back({c, POLLOUT, 0});
+  }
+  int established = 0;
+  for (auto& p : sockets) established += poll(&p, 1, 5000) == 1 && !(p.revents & POLLERR);
+  double connected_ms = duration<double, std::milli>(bench_clock::now() - start).count();
+  while (endpoint.client_count() > 32 && bench_clock::now() - start < std::chrono::seconds(10))
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  double settled_ms = duration<double, std::milli>(bench_clock::now() - start).count();
+  std::printf(
+      "  %d connecting at once            %8.1f ms until established (%d), %.1f ms until %d "
+      "served\n",
+      burst, connected_ms, established, settled_ms, endpoint.client_count());
+  for (auto& p : sockets) close(p.fd);
+}
+
 // The turns at which the trace recorded each change of signal.
 std::vector<long> trace_turns(const std::string& csv, const std::string& signal) {
   std::vector<long> turns;
@@ -203,5 +259,7 @@ int main(int argc, char** argv) {
   turn_path_cost(*endpoint);
   modbus_close(client);
   modbus_free(client);
+  quick_clients(port);
+  connection_burst(*endpoint, port);
   return 0;
 }

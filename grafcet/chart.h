@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "conditions/expression.h"
@@ -37,6 +38,7 @@ struct action {
   int forced_grafcet = -1;      // forcing: which partial grafcet...
   std::vector<int> forced_steps;  // ...is held in this situation (step indices)
   std::string text;             // as written, for the drawing
+  int line = 0, col = 0;        // where its output or forced grafcet is written
 };
 
 struct partial_grafcet {
@@ -54,6 +56,16 @@ struct chart {
   // -1 when no step has that number.
   int step_index(int number) const;
   int grafcet_index(const std::string& name) const;
+
+  // Steps and grafcets are added through these, which keep the look-ups
+  // above in step: a look-up that scanned the lists would make reading a
+  // chart quadratic in its size. They return the new index.
+  int add_step(const step& s);
+  int add_grafcet(const std::string& name);
+
+ private:
+  std::unordered_map<int, int> step_by_number;
+  std::unordered_map<std::string, int> grafcet_by_name;
 };
 
 }  // namespace grafcet

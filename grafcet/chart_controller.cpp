@@ -41,32 +41,27 @@ void write_outputs(IOsharemem_client& link, const output_values& outputs) {
 }
 
 chart_controller::chart_controller(const chart& m, chart_clock c, chart_trace* t, snapshot_box* v)
-    : machine(m), clock(c), trace(t), view(v) {}
+    : machine(m), clock(c), trace(t), view(v), reports(m) {}
 
+// A trace that can no longer be written ends the run: it is kept for
+// its record.
 void chart_controller::run(IOsharemem_client& link) {
-  for (int r; (r = link.receive()) >= 0;)
+  for (int r; (r = link.receive()) >= 0;) {
     if (r == 1) turn(link);
+    if (trace && !trace->error().empty()) break;
+  }
   if (view) view->end();
 }
 
 void chart_controller::turn(IOsharemem_client& link) {
   input_values inputs = read_inputs(link);
   int64_t now = clock.now_ms(link.turn());
-  report(machine.evolve(inputs, now));
+  for (const std::string& line : reports.after(machine.evolve(inputs, now)))
+    std::cerr << "corvan-grafcet: " << line << std::endl;
   write_outputs(link, machine.outputs());
   link.outputs_refresh();
   if (trace) trace->record(machine, inputs, now, link.turn());
   if (view) view->publish(machine, link.turn(), std::chrono::steady_clock::now());
-}
-
-// Once when the chart starts going round, not at every turn it keeps doing so.
-void chart_controller::report(const evolution& e) {
-  if (e.unstable && !was_unstable) {
-    std::cerr << "corvan-grafcet: unstable chart after " << engine::max_passes << " passes, steps going round:";
-    for (int n : e.cycling_steps) std::cerr << ' ' << n;
-    std::cerr << std::endl;
-  }
-  was_unstable = e.unstable;
 }
 
 }  // namespace grafcet

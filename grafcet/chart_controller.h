@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "grafcet/engine.h"
+#include "grafcet/run_report.h"
 
 class IOsharemem_client;
 
@@ -46,13 +47,12 @@ class chart_controller {
 
  private:
   void turn(IOsharemem_client& link);
-  void report(const evolution& e);
 
   engine machine;
   chart_clock clock;
   chart_trace* trace;
   snapshot_box* view;
-  bool was_unstable = false;
+  run_report reports;
 };
 
 }  // namespace grafcet

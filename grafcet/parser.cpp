@@ -1,7 +1,9 @@
 #include "grafcet/parser.h"
 
 #include <algorithm>
+#include <array>
 #include <map>
+#include <set>
 #include <sstream>
 
 #include "conditions/suggest.h"
@@ -9,18 +11,6 @@
 #include "iolink/signals.h"
 
 namespace grafcet {
-
-int chart::step_index(int number) const {
-  for (size_t i = 0; i < steps.size(); ++i)
-    if (steps[i].number == number) return static_cast<int>(i);
-  return -1;
-}
-
-int chart::grafcet_index(const std::string& name) const {
-  for (size_t i = 0; i < grafcets.size(); ++i)
-    if (grafcets[i].name == name) return static_cast<int>(i);
-  return -1;
-}
 
 std::string format_diagnostic(const std::string& file, const diagnostic& d) {
   return file + ":" + std::to_string(d.line) + ":" + std::to_string(d.col) + ": " +
@@ -156,9 +146,8 @@ class chart_parser {
     int existing = model.grafcet_index(name);
     if (existing >= 0) throw syntax_error{col, "grafcet '" + name + "' is already declared at line " +
                                                    std::to_string(grafcet_lines[existing])};
-    model.grafcets.push_back({name, {}});
+    current_grafcet = model.add_grafcet(name);
     grafcet_lines.push_back(line);
-    current_grafcet = static_cast<int>(model.grafcets.size()) - 1;
   }
 
   void step_statement(bool initial) {
@@ -171,12 +160,10 @@ class chart_parser {
                                     std::to_string(model.steps[existing].line)};
     if (current_grafcet < 0) {
       // A chart without a grafcet statement is one grafcet named G.
-      model.grafcets.push_back({"G", {}});
+      current_grafcet = model.add_grafcet("G");
       grafcet_lines.push_back(line);
-      current_grafcet = 0;
     }
-    model.grafcets[current_grafcet].steps.push_back(static_cast<int>(model.steps.size()));
-    model.steps.push_back({s.number, initial, current_grafcet, line});
+    model.add_step({s.number, initial, current_grafcet, line});
   }
 
   void numbered_statement() {
@@ -312,7 +299,9 @@ class chart_parser {
     for (pending_transition& p : transitions) resolve_transition(p);
     std::map<int, step_use> level_use, stored_use;  // by output: where first written
     for (pending_action& p : actions) resolve_action(p, level_use, stored_use);
-    if (result.errors.empty()) warn_about_dead_steps();
+    if (!result.errors.empty()) return;
+    warn_about_dead_steps();
+    warn_about_contradicting_stored_actions();
   }
 
   void resolve_transition(pending_transition& p) {
@@ -345,6 +334,8 @@ class chart_parser {
     a.value = p.value;
     a.condition = p.condition;
     a.text = p.text;
+    a.line = p.owner.line;
+    a.col = a.kind == action::forcing ? p.grafcet_col : p.output_col;
     if (a.kind == action::forcing) {
       if (!resolve_forcing(p, a)) return;
     } else {
@@ -361,6 +352,23 @@ class chart_parser {
       error(p.owner.line, p.grafcet_col,
             with_suggestion("unknown grafcet '" + p.grafcet_name + "'", p.grafcet_name, names));
       return false;
+    }
+    if (a.step >= 0 && model.steps[a.step].grafcet == a.forced_grafcet) {
+      // Its own order would either hold it for good or clear the very step
+      // that gives the order.
+      error(p.owner.line, p.grafcet_col,
+            "grafcet '" + p.grafcet_name + "' cannot force itself (step " + std::to_string(p.owner.number) +
+                " is one of its steps)");
+      return false;
+    }
+    if (a.step >= 0) {
+      auto [first, fresh] = forcing_lines.emplace(std::make_pair(a.step, a.forced_grafcet), p.owner.line);
+      if (!fresh) {
+        error(p.owner.line, p.grafcet_col,
+              "step " + std::to_string(p.owner.number) + " already forces grafcet '" + p.grafcet_name +
+                  "' at line " + std::to_string(first->second));
+        return false;
+      }
     }
     if (!resolve_steps(p.forced, a.forced_steps)) return false;
     for (size_t i = 0; i < p.forced.size(); ++i) {
@@ -409,6 +417,51 @@ class chart_parser {
     }
   }
 
+  // Stored actions that run in one clearing whenever it happens (on entry of
+  // the initial steps, on entry of the steps a transition enters, on exit of
+  // those it leaves) and write 1 and 0 to one output: 0 applies, which the
+  // author most likely did not mean. One warning for each pair of actions.
+  void warn_about_contradicting_stored_actions() {
+    std::vector<std::vector<int>> on_entry(model.steps.size()), on_exit(model.steps.size());
+    for (size_t a = 0; a < model.actions.size(); ++a) {
+      const action& act = model.actions[a];
+      if (act.kind == action::stored_on_entry) on_entry[act.step].push_back(static_cast<int>(a));
+      if (act.kind == action::stored_on_exit) on_exit[act.step].push_back(static_cast<int>(a));
+    }
+    std::vector<int> initial;
+    for (size_t s = 0; s < model.steps.size(); ++s)
+      if (model.steps[s].initial) initial.push_back(static_cast<int>(s));
+    warn_if_contradicting(initial, on_entry, "at the first turn (initial steps)");
+    for (const transition& t : model.transitions) {
+      std::string when = "whenever the transition at line " + std::to_string(t.line) + " fires";
+      warn_if_contradicting(t.upstream, on_exit, when);
+      warn_if_contradicting(t.downstream, on_entry, when);
+    }
+  }
+
+  // For each output, the first action of these steps writing 1 against the
+  // first writing 0, warned at the one written later.
+  void warn_if_contradicting(const std::vector<int>& steps, const std::vector<std::vector<int>>& actions_by_step,
+                             const std::string& when) {
+    std::map<int, std::array<int, 2>> first_writing;  // by output, by value written: an action
+    for (int s : steps) {
+      for (int a : actions_by_step[s]) {
+        const action& act = model.actions[a];
+        int& first = first_writing.emplace(act.output, std::array<int, 2>{-1, -1}).first->second[act.value];
+        if (first < 0) first = a;
+      }
+    }
+    for (const auto& [output, writer] : first_writing) {
+      if (writer[0] < 0 || writer[1] < 0 || !contradictions_warned.insert({writer[0], writer[1]}).second) continue;
+      const action& later = model.actions[std::max(writer[0], writer[1])];
+      const action& earlier = model.actions[std::min(writer[0], writer[1])];
+      warning(later.line, later.col,
+              std::string(table_signaux[input_signal_count + output]) + " is set to " + std::to_string(later.value) +
+                  " here and to " + std::to_string(earlier.value) + " at line " + std::to_string(earlier.line) +
+                  " in one clearing " + when + ": 0 applies");
+    }
+  }
+
   chart model;
   parse_result result;
   std::vector<int> grafcet_lines;
@@ -421,6 +474,8 @@ class chart_parser {
   std::vector<pending_action> actions;
   std::vector<std::pair<int, step_use>> step_refs;  // node, step number
   std::vector<int> forced_steps;
+  std::map<std::pair<int, int>, int> forcing_lines;  // by (step, forced grafcet): line of the order
+  std::set<std::pair<int, int>> contradictions_warned;  // pairs of stored actions
 };
 
 }  // namespace

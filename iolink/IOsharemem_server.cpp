@@ -71,6 +71,8 @@ IOsharemem_server::IOsharemem_server(std::list<std::string>& inputs,
   area->lock.unlock();
 }
 
+IOsharemem_server::~IOsharemem_server() { shmdt(area); }
+
 int IOsharemem_server::memory_ident() { return mem_ident; }
 
 void IOsharemem_server::setreset_input(int index, int value) {

@@ -14,6 +14,11 @@ class IOsharemem_server {
   // attached. At most 41 signals per direction are kept, names are cut to
   // 49 characters.
   IOsharemem_server(std::list<std::string>& inputs, std::list<std::string>& outputs);
+  // Detaches: a process that makes one run after another must not keep
+  // every area it ever made.
+  ~IOsharemem_server();
+  IOsharemem_server(const IOsharemem_server&) = delete;
+  IOsharemem_server& operator=(const IOsharemem_server&) = delete;
 
   // Never 0, which the controller side rejects.
   int memory_ident();

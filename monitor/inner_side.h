@@ -10,6 +10,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
+#include <string>
 #include <utility>
 
 #include "iolink/signals.h"
@@ -34,6 +35,9 @@ class inner_side {
   virtual void wait_answer(int timeout_us) = 0;
   // The run is over: the inner side learns it and lets go of what it holds.
   virtual void finish() {}
+  // One line on its state for the window, asked from the window's thread;
+  // empty when there is nothing to tell.
+  virtual std::string status() { return ""; }
 };
 
 // An inner side whose outputs are always current (switches, coils): each

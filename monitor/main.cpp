@@ -63,7 +63,8 @@ std::string trace_text(const monitor_options& o) {
 std::unique_ptr<inner_side> listen_modbus(const monitor_options& o, std::string& why) {
 #ifdef CORVAN_HAVE_MODBUS
   try {
-    return std::make_unique<modbus_side>(o.modbus_host, o.modbus_port, o.modbus_timeout_s);
+    return std::make_unique<modbus_side>(o.modbus_host, o.modbus_port, o.modbus_timeout_s,
+                                         client_limits{o.modbus_clients, o.modbus_idle_s});
   } catch (const std::runtime_error& e) {
     why = e.what();
   }
@@ -76,8 +77,8 @@ std::unique_ptr<inner_side> listen_modbus(const monitor_options& o, std::string&
 
 // The exchange in a thread of its own; the window in the main thread until
 // the exchange ends (a closed window leaves the exchange running).
-void run_with_window(monitor_proxy& proxy, manual_side* manual, const std::string& inner_text,
-                     const monitor_options& o) {
+void run_with_window(monitor_proxy& proxy, inner_side& inner, manual_side* manual,
+                     const std::string& inner_text, const monitor_options& o) {
   std::atomic<bool> done{false};
   std::thread exchange([&] {
     proxy.run(stop_request);
@@ -85,10 +86,13 @@ void run_with_window(monitor_proxy& proxy, manual_side* manual, const std::strin
     Fl::awake();
   });
   {
-    monitor_window window(proxy, manual, inner_text, trace_text(o));
+    monitor_window window(proxy, inner, manual, inner_text, trace_text(o));
     window.show();
     while (!done && window.shown()) Fl::wait(0.1);
   }
+  // Nothing reads the display from here on: what destroyed the window must
+  // reach the server now, or the window stays on the screen, frozen.
+  Fl::flush();
   exchange.join();
 }
 
@@ -144,7 +148,7 @@ int main(int argc, char** argv) {
   stop_on_signals();
   monitor_proxy proxy(outer, *inner, overrides_from(o), trace.get());
   if (o.window) {
-    run_with_window(proxy, manual, inner_text, o);
+    run_with_window(proxy, *inner, manual, inner_text, o);
   } else {
     proxy.run(stop_request);
   }
@@ -152,5 +156,6 @@ int main(int argc, char** argv) {
   inner->finish();
   std::cerr << "corvan-monitor: " << proxy.turns_seen() << " turns seen, "
             << proxy.turns_missed() << " missed" << std::endl;
+  if (writer && !writer->error().empty()) return refuse(writer->error());
   return 0;
 }

@@ -19,15 +19,18 @@ class OFD_simulator_output;
 
 class monitor_window {
  public:
-  // manual: the inner side the switches set, null when there are none.
-  // inner_text: what stands inside ("controller: ./ctrl", ...); trace_text:
-  // the trace files being written.
-  monitor_window(monitor_proxy& proxy, manual_side* manual, const std::string& inner_text,
-                 const std::string& trace_text);
+  // inner: what stands inside, whose status() gets a line of its own when
+  // it has one; manual: the inner side the switches set, null when there
+  // are none. inner_text: what stands inside ("controller: ./ctrl", ...);
+  // trace_text: the trace files being written.
+  monitor_window(monitor_proxy& proxy, inner_side& inner, manual_side* manual,
+                 const std::string& inner_text, const std::string& trace_text);
   ~monitor_window();
   monitor_window(const monitor_window&) = delete;
   monitor_window& operator=(const monitor_window&) = delete;
 
+  // Opens beside the window of the simulator that started the monitor,
+  // waiting a moment for it to be shown.
   void show();
   bool shown() const;
   // Brings the lamps, buttons and figures up to the latest snapshot.
@@ -52,11 +55,13 @@ class monitor_window {
   void add_names(OFD_simulator_output& panel, int panel_x, int first_row, int count);
   void add_force_buttons(int panel_x, int first_row, int count);
   void add_switches();
+  void place_beside_the_line();
   static void force_clicked(Fl_Widget*, void* data);
   static void switch_clicked(Fl_Widget*, void* data);
   static void refresh_tick(void* data);
 
   monitor_proxy& proxy;
+  inner_side& inner;
   manual_side* manual;
   Fl_Window* window = nullptr;
   std::unique_ptr<OFD_simulator_output> inputs_panel;
@@ -65,5 +70,6 @@ class monitor_window {
   std::vector<Fl_Light_Button*> switches;
   Fl_Box* figures = nullptr;
   Fl_Box* inner_line = nullptr;
+  Fl_Box* status_line = nullptr;  // null when the inner side tells nothing
   std::string inner_text;
 };

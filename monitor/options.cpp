@@ -1,5 +1,7 @@
 #include "monitor/options.h"
 
+#include "trace/output_files.h"
+
 #include <cmath>
 #include <cstdlib>
 #include <stdexcept>
@@ -26,6 +28,19 @@ bool parse_micros(const std::string& text, int64_t& micros) {
   double seconds;
   if (!parse_seconds(text, seconds) || seconds > 1e9) return false;
   micros = std::llround(seconds * 1e6);
+  return true;
+}
+
+// Each Modbus client is served by a thread of its own.
+constexpr int max_modbus_clients = 1024;
+
+// A whole number from 1 to most, digits only.
+bool parse_count(const std::string& text, int most, int& count) {
+  if (text.empty() || text.size() > 9 || text.find_first_not_of("0123456789") != std::string::npos)
+    return false;
+  const int value = std::stoi(text);
+  if (value < 1 || value > most) return false;
+  count = value;
   return true;
 }
 
@@ -104,10 +119,15 @@ class option_reader {
       }
     }
     o = walk.options;
-    return o.asked != cli::request::none || choose_inner(walk.manual, walk.modbus);
+    return o.asked != cli::request::none || (distinct_files() && choose_inner(walk.manual, walk.modbus));
   }
 
  private:
+  bool distinct_files() {
+    error = shared_output({{"--trace", o.vcd_path}, {"--csv", o.csv_path}});
+    return error.empty();
+  }
+
   // The word after option a; false with the error when there is none.
   bool value_of(const std::string& a, std::string& value) {
     if (i + 1 >= end || std::string(argv[i + 1]) == "--") {
@@ -241,6 +261,18 @@ const cli::option_table<monitor_option_walk>& monitor_option_table() {
            [](walk& w, v text) {
              if (!parse_seconds(text, w.options.modbus_timeout_s))
                refuse("bad --modbus-timeout " + quoted(text) + ": expected a number of seconds");
+           }},
+          {{"--modbus-clients", "N",
+            "Modbus clients served at once (32, at most " + std::to_string(max_modbus_clients) + ")"},
+           [](walk& w, v text) {
+             if (!parse_count(text, max_modbus_clients, w.options.modbus_clients))
+               refuse("bad --modbus-clients " + quoted(text) + ": expected a number from 1 to " +
+                      std::to_string(max_modbus_clients));
+           }},
+          {{"--modbus-idle", "S", "close a Modbus client silent for S seconds (60; 0: never)"},
+           [](walk& w, v text) {
+             if (!parse_seconds(text, w.options.modbus_idle_s))
+               refuse("bad --modbus-idle " + quoted(text) + ": expected a number of seconds (0: never)");
            }},
           {cli::help_option(), [](walk& w, v) { w.options.asked = cli::request::help; }},
           {cli::version_option(), [](walk& w, v) { w.options.asked = cli::request::version; }},

@@ -1,7 +1,8 @@
 // The monitor's command line:
 //   corvan-monitor [options] -- controller its arguments -automemlink <id>
 //   corvan-monitor --manual [options] -automemlink <id>
-//   corvan-monitor --modbus [HOST:]PORT [--modbus-timeout S] [options] -automemlink <id>
+//   corvan-monitor --modbus [HOST:]PORT [--modbus-timeout S] [--modbus-clients N]
+//                  [--modbus-idle S] [options] -automemlink <id>
 // The simulator appends "-automemlink <id>" to every controller's command.
 #pragma once
 
@@ -24,6 +25,8 @@ struct monitor_options {
   std::string modbus_host = "127.0.0.1";
   int modbus_port = 0;
   double modbus_timeout_s = 0;  // 0: no watchdog
+  int modbus_clients = 32;      // served at once
+  double modbus_idle_s = 60;    // a client silent this long is closed; 0: never
   // The controller's words are argv[controller_first] up to argv[controller_end - 1].
   int controller_first = 0;
   int controller_end = 0;

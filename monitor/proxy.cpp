@@ -64,8 +64,10 @@ void monitor_proxy::run(const std::atomic<bool>& stop) {
   outward.join();
 }
 
+// A trace that can no longer be written ends the exchange: a run is
+// watched for its record.
 void monitor_proxy::carry_inward(const std::atomic<bool>& stop) {
-  while (!stop) {
+  while (!stop && !(trace && !trace->error().empty())) {
     // Back at once with a new turn or the end; after quiet_us the
     // simulator is paused (or gone, which receive() finds out).
     outer.wait_for_turn(quiet_us);
@@ -117,22 +119,31 @@ void monitor_proxy::forward_outputs() {
                  "unless forced"
               << std::endl;
   }
+  std::lock_guard<std::mutex> outward(outward_lock);
   const bool answered = ended ? turn_unanswered.exchange(false) : inner.take_answer();
-  const output_values asked = ended ? output_values{} : inner.outputs();
+  asked = ended ? output_values{} : inner.outputs();
   output_values sent;
   {
     std::lock_guard<std::mutex> hold(state_lock);
-    sent = overrides.apply_all(asked, input_signal_count, outward_time_us());
-    state.outputs_sent = sent;
     state.inner_ended = ended;
+    sent = settle_outputs();
   }
+  write_outward(sent);
+  if (answered) outer.outputs_refresh();
+}
+
+output_values monitor_proxy::settle_outputs() {
+  state.outputs_sent = overrides.apply_all(asked, input_signal_count, outward_time_us());
+  return state.outputs_sent;
+}
+
+void monitor_proxy::write_outward(const output_values& sent) {
   for (int i = 0; i < output_signal_count; ++i) {
     if (written_once && sent[i] == written[i]) continue;
     outer.setreset_output(table_signaux[input_signal_count + i], sent[i]);
   }
   written = sent;
   written_once = true;
-  if (answered) outer.outputs_refresh();
 }
 
 monitor_snapshot monitor_proxy::snapshot() const {
@@ -140,13 +151,21 @@ monitor_snapshot monitor_proxy::snapshot() const {
   return state;
 }
 
+// The forcing and the outputs it changes are one step for the inward
+// direction, which records both at each turn.
 void monitor_proxy::force(int row, int value) {
-  std::lock_guard<std::mutex> hold(state_lock);
-  if (value < 0)
-    overrides.release(row);
-  else
-    overrides.force(row, value);
-  state.forced_values[row] = overrides.forced_value(row);
+  std::lock_guard<std::mutex> outward(outward_lock);
+  output_values sent;
+  {
+    std::lock_guard<std::mutex> hold(state_lock);
+    if (value < 0)
+      overrides.release(row);
+    else
+      overrides.force(row, value);
+    state.forced_values[row] = overrides.forced_value(row);
+    sent = settle_outputs();
+  }
+  write_outward(sent);
 }
 
 uint64_t monitor_proxy::turns_seen() const {

@@ -40,7 +40,9 @@ class monitor_proxy {
   void run(const std::atomic<bool>& stop);
 
   monitor_snapshot snapshot() const;
-  // -1 releases.
+  // -1 releases. A forced or released output goes out at once, so that the
+  // simulator takes it, and the trace records it, in the turn its forcing
+  // is recorded.
   void force(int row, int value);
   uint64_t turns_seen() const;
   uint64_t turns_missed() const;
@@ -59,6 +61,11 @@ class monitor_proxy {
   void carry_inward(const std::atomic<bool>& stop);
   void serve_turn();
   void forward_outputs();
+  // Called with both locks held: what the simulator is to see of the
+  // outputs asked, after forcing and faults, also kept in the snapshot.
+  output_values settle_outputs();
+  // Called with outward_lock held.
+  void write_outward(const output_values& sent);
   input_values read_inputs();
   // The time of faults and traces: of this turn (inward), of the latest
   // turn served (outward).
@@ -71,6 +78,9 @@ class monitor_proxy {
   signal_trace* trace;
   const std::chrono::steady_clock::time_point start;
 
+  // Guards what goes outward (asked, written), taken before state_lock by
+  // the outward thread and by a forcing.
+  std::mutex outward_lock;
   mutable std::mutex state_lock;  // guards overrides and state
   signal_overrides overrides;
   monitor_snapshot state;
@@ -79,6 +89,7 @@ class monitor_proxy {
   std::atomic<int64_t> last_turn_time_us{0};
   bool told_inner_ended = false;
   std::atomic<bool> turn_unanswered{false};  // published inward, not yet counted outward
+  output_values asked{};  // by the inner side, last time it was looked at
   output_values written{};
   bool written_once = false;
 };

@@ -48,6 +48,8 @@ movepart::movepart(movepart_manager& manager, Fl_Window* window, unsigned int ba
       background_color(background_color),
       xoffset(0.0),
       yoffset(0.0),
+      step_from_x(0.0),
+      step_from_y(0.0),
       manager(&manager),
       carried(nullptr),
       held(0) {
@@ -59,6 +61,8 @@ movepart::movepart()
       background_color(FL_BACKGROUND_COLOR),
       xoffset(0.0),
       yoffset(0.0),
+      step_from_x(0.0),
+      step_from_y(0.0),
       manager(nullptr),
       carried(nullptr),
       held(0) {}
@@ -68,6 +72,8 @@ movepart::movepart(const movepart& other)
       background_color(other.background_color),
       xoffset(other.xoffset),
       yoffset(other.yoffset),
+      step_from_x(other.step_from_x),
+      step_from_y(other.step_from_y),
       manager(other.manager),
       xlist(other.xlist),
       ylist(other.ylist),
@@ -82,6 +88,8 @@ movepart& movepart::operator=(const movepart& other) {
   background_color = other.background_color;
   xoffset = other.xoffset;
   yoffset = other.yoffset;
+  step_from_x = other.step_from_x;
+  step_from_y = other.step_from_y;
   xlist = other.xlist;
   ylist = other.ylist;
   wlist = other.wlist;
@@ -93,7 +101,10 @@ movepart& movepart::operator=(const movepart& other) {
 movepart::~movepart() {
   if (manager) manager->suppart(this);
   // A hidden window has nothing to erase, and drawing into it is an error.
-  if (window && window->shown()) undraw();
+  if (window && window->shown()) {
+    erase_last_step_leftovers();
+    undraw();
+  }
   delete carried;
 }
 
@@ -102,6 +113,8 @@ void movepart::define(movepart_manager& manager, Fl_Window* window, unsigned int
   this->background_color = background_color;
   xoffset = 0.0;
   yoffset = 0.0;
+  step_from_x = 0.0;
+  step_from_y = 0.0;
   this->manager = &manager;
   manager.addpart(this);
 }
@@ -145,6 +158,16 @@ void movepart::undraw() {
   if (carried) carried->undraw();
 }
 
+// A step of less than a pixel that crosses a pixel edge leaves a column or
+// row of the old place painted until the next step's strip erases it: a part
+// that takes no further step erases its whole old place.
+void movepart::erase_last_step_leftovers() {
+  window->make_current();
+  for (size_t i = 0; i < xlist.size(); ++i)
+    fl_rectf(near(xlist[i] + step_from_x), near(ylist[i] + step_from_y), wlist[i], hlist[i],
+             background_color);
+}
+
 int movepart::moveredraw(double dx, double dy) {
   window->make_current();
   if (carried) {
@@ -161,6 +184,9 @@ int movepart::moveredraw(double dx, double dy) {
     xoffset = ox;
     yoffset = oy;
     if (carried) carried->moveredraw(-dx, -dy);
+  } else {
+    step_from_x = ox;
+    step_from_y = oy;
   }
   repaint_after_move(ox, oy, dx, dy);
   return result;
@@ -208,6 +234,9 @@ int movepart::absmoveredraw(double x, double y) {
     result = 1;
     xoffset = ox;
     yoffset = oy;
+  } else {  // the old place is erased whole
+    step_from_x = xoffset;
+    step_from_y = yoffset;
   }
   fill_elements(trunc_int, false);
   return result;

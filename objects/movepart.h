@@ -70,6 +70,7 @@ class movepart {
   // Every element in its own colour, or in the background colour.
   void fill_elements(to_pixel convert, bool erase);
   void repaint_after_move(double ox, double oy, double dx, double dy);
+  void erase_last_step_leftovers();
   double smallest_x() const;
   double smallest_y() const;
 
@@ -77,6 +78,10 @@ class movepart {
   unsigned int background_color;
   double xoffset;
   double yoffset;
+  // The offsets before the last relative step, whose place the step may not
+  // have erased whole.
+  double step_from_x;
+  double step_from_y;
   movepart_manager* manager;
   std::vector<double> xlist;
   std::vector<double> ylist;

@@ -110,23 +110,35 @@ void controller_care::adopt_orphans() {
     if (!contains(present_before, pid) && !contains(running, pid)) running.push_back(pid);
 }
 
-void controller_care::reap(pid_t pid, int status, bool during_run) {
-  running.erase(std::remove(running.begin(), running.end(), pid), running.end());
-  const auto lived = std::chrono::duration_cast<std::chrono::milliseconds>(care_clock::now() - launched);
-  last_end_text = describe_status(status);
-  last_end_time = lived;
-  if (during_run && lived < early_end)
-    log << program << ": the controller ended after " << lived.count() << " ms with "
-        << last_end_text << ": " << command << std::endl;
+bool controller_care::reap_once() {
+  bool reaped = false;
+  for (pid_t pid : std::vector<pid_t>(running)) {
+    int status = 0;
+    if (waitpid(pid, &status, WNOHANG) != pid) continue;
+    running.erase(std::remove(running.begin(), running.end(), pid), running.end());
+    last_end_text = describe_status(status);
+    last_end_time =
+        std::chrono::duration_cast<std::chrono::milliseconds>(care_clock::now() - launched);
+    reaped = true;
+  }
+  return reaped;
 }
 
 void controller_care::poll() { reap_ended(true); }
 
+// A process that ends hands its children to us before it can be reaped, so
+// they are adopted right after: a wrapper that starts the controller in the
+// background and exits leaves the controller looked after. The controller
+// has ended only when nothing is left.
 void controller_care::reap_ended(bool during_run) {
-  for (pid_t pid : std::vector<pid_t>(running)) {
-    int status = 0;
-    if (waitpid(pid, &status, WNOHANG) == pid) reap(pid, status, during_run);
+  bool ended = false;
+  while (reap_once()) {
+    ended = true;
+    adopt_orphans();
   }
+  if (during_run && ended && running.empty() && last_end_time < early_end)
+    log << program << ": the controller ended after " << last_end_time.count() << " ms with "
+        << last_end_text << ": " << command << std::endl;
 }
 
 bool controller_care::wait_all(std::chrono::milliseconds limit) {

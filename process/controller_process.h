@@ -18,7 +18,11 @@ std::string launch_string(const std::string& command, int memory_ident);
 
 // Launches the controller through the shell, as the simulator always has,
 // and keeps the background process as a descendant (child subreaper) so
-// that it can be told about, signalled and reaped.
+// that it can be told about, signalled and reaped. What a process looked
+// after leaves behind when it ends is looked after in its turn: a wrapper
+// may start the real controller in the background and exit. (An orphan
+// left by a deeper descendant is adopted when one looked after ends, or at
+// the end of the run.)
 class controller_care {
  public:
   // program_name prefixes every line this class writes to log.
@@ -27,14 +31,16 @@ class controller_care {
   controller_care(const controller_care&) = delete;
   controller_care& operator=(const controller_care&) = delete;
 
-  // Cheap enough for every turn: reaps a controller that has ended, with one
-  // line when it ended within its first 2 seconds.
+  // Cheap enough for every turn: reaps what has ended and adopts what it
+  // left behind (/proc is read only then), with one line when the
+  // controller ended within its first 2 seconds.
   void poll();
   bool controller_running() const { return !running.empty(); }
-  // The launched processes still running, as poll() last saw them.
+  // The processes looked after still running, as poll() last saw them.
   const std::vector<pid_t>& running_pids() const { return running; }
-  // How the last launched process to end did end ("status 127 (not found)",
-  // "signal 9"), and when after its launch; "" while none has ended.
+  // How the last process looked after to end did end ("status 127 (not
+  // found)", "signal 9"), and when after the launch; "" while none has
+  // ended. Once none is left, that is the controller's own end.
   const std::string& last_end() const { return last_end_text; }
   std::chrono::milliseconds last_end_after() const { return last_end_time; }
   // After the run: a controller still running 3 s later gets SIGTERM, and
@@ -43,7 +49,9 @@ class controller_care {
 
  private:
   void reap_ended(bool during_run);
-  void reap(pid_t pid, int status, bool during_run);
+  // Reaps every process looked after that has ended, noting how the last
+  // one did; false when none had.
+  bool reap_once();
   void adopt_orphans();
   bool wait_all(std::chrono::milliseconds limit);
   void signal_all(int signal_number, const char* name, std::vector<pid_t>& signalled);

@@ -10,6 +10,20 @@ micros seconds(const std::string& option, const std::string& text) {
   return t;
 }
 
+// A whole number from `least` to a million.
+int count(const std::string& option, const std::string& text, int least) {
+  if (text.empty() || text.size() > 7 || text.find_first_not_of("0123456789") != std::string::npos ||
+      std::stoi(text) < least)
+    throw usage_error(option + ": bad number '" + text + "'");
+  return std::stoi(text);
+}
+
+uint64_t seed(const std::string& option, const std::string& text) {
+  if (text.empty() || text.size() > 19 || text.find_first_not_of("0123456789") != std::string::npos)
+    throw usage_error(option + ": bad seed '" + text + "' (a whole number)");
+  return std::stoull(text);
+}
+
 int milliseconds(const std::string& option, const std::string& text) {
   if (text.empty() || text.size() > 7 || text.find_first_not_of("0123456789") != std::string::npos ||
       std::stoi(text) == 0)
@@ -40,6 +54,8 @@ class option_reader {
     }
     if (o.command_start == 0 || o.command_start >= argc) throw usage_error("no controller to run");
     if (o.duration && *o.duration == 0) throw usage_error("--duration must be more than 0");
+    if (o.explore && o.scenario_file.empty()) throw usage_error("--explore needs --scenario");
+    if (o.explore) o.lockstep = true;
     return o;
   }
 
@@ -84,6 +100,16 @@ const cli::option_table<run_options>& run_option_table() {
            [](run_options& o, v value) { o.messages_file = value; }},
           {{"--no-checks", "", "run a scenario without statements, for its traces"},
            [](run_options& o, v) { o.no_checks = true; }},
+          {{"--explore", "", "many lock-step runs with the operator's random actions"},
+           [](run_options& o, v) { o.explore = true; }},
+          {{"--runs", "N", "explored runs (100)"},
+           [](run_options& o, v value) { o.runs = count("--runs", value, 1); }},
+          {{"--seed", "S", "the seed of the random actions (from the clock, printed)"},
+           [](run_options& o, v value) { o.seed = seed("--seed", value); }},
+          {{"--jobs", "J", "explored runs made side by side (one per core)"},
+           [](run_options& o, v value) { o.jobs = count("--jobs", value, 1); }},
+          {{"--minimal", "FILE", "where the shrunk failing scenario goes (SCENARIO.fail.scn)"},
+           [](run_options& o, v value) { o.minimal_file = value; }},
           {{"--help", "", "show this help and exit", "-h"},
            [](run_options& o, v) { o.asked = cli::request::help; }},
           {cli::version_option(), [](run_options& o, v) { o.asked = cli::request::version; }},

@@ -20,6 +20,15 @@ struct run_options {
   std::optional<micros> duration;
   int answer_timeout_ms = 1000;
   bool no_checks = false;  // a run for its traces alone: no statement is needed
+  // --explore: random operator's actions, many lock-step runs.
+  bool explore = false;
+  int runs = 100;
+  std::optional<uint64_t> seed;  // from the clock when not given
+  int jobs = 0;                  // 0: one per core
+  std::string minimal_file;      // the shrunk scenario; FILE.fail.scn by default
+  // The controller's standard error passed on to ours (explored runs keep
+  // only its last lines).
+  bool show_controller_stderr = true;
   cli::request asked = cli::request::none;  // --help or --version
   int command_start = 0;  // index in argv of the controller's program
 };

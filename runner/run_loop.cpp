@@ -8,6 +8,7 @@
 #include "iolink/signals.h"
 #include "overrides/overrides.h"
 #include "process/controller_process.h"
+#include "runner/blank_drawing.h"
 #include "runner/checks.h"
 #include "runner/message_log.h"
 #include "runner/own_display.h"
@@ -152,6 +153,7 @@ class scripted_run : private line_observer {
         window(atelier.window),
         station(*link, atelier),
         log(messages),
+        controller_stderr(options.show_controller_stderr),
         player(script.actions, atelier),
         checker(script) {
     log.capture_cerr();
@@ -393,21 +395,48 @@ void interrupt_runs_on_signals() {
   sigaction(SIGTERM, &action, nullptr);
 }
 
-run_outcome execute_run(const scenario& script, const run_options& options,
-                        const std::string& controller_command, std::ostream& messages) {
-  const micros end = run_end(script, options);
-  std::unique_ptr<run_trace> trace = open_trace(options);
-
-  own_display display;
+run_session::run_session(bool own_server_always, bool lockstep) {
   const char* named = std::getenv("DISPLAY");
-  if (!named || !*named) display.start();
+  own_server = own_server_always || !named || !*named;
+  if (own_server) {
+    display = std::make_unique<own_display>();
+    display->start();
+  }
   if (!open_display_patiently()) throw std::runtime_error("cannot open the display");
   // Both sides opt in: the turn's wait, the controller's receive().
-  if (options.lockstep) setenv("CORVAN_LOCKSTEP", "1", 1);
+  if (lockstep) setenv("CORVAN_LOCKSTEP", "1", 1);
+}
 
-  run_outcome outcome =
-      scripted_run(script, options, controller_command, messages, trace.get()).run(end);
-  // The server may be ours and about to stop: leave it before it goes.
-  fl_close_display();
+// The server may be ours and about to stop: leave it before it goes.
+run_session::~run_session() { fl_close_display(); }
+
+namespace {
+
+run_outcome run_traced(const scenario& script, const run_options& options,
+                       const std::string& controller_command, std::ostream& messages,
+                       run_trace* trace, bool draw) {
+  const steady::time_point start = steady::now();
+  std::unique_ptr<blank_drawing> blank;
+  if (!draw) blank = std::make_unique<blank_drawing>();
+  run_outcome outcome = scripted_run(script, options, controller_command, messages, trace)
+                            .run(run_end(script, options));
+  outcome.timing.whole_seconds = seconds_since(start);
   return outcome;
+}
+
+}  // namespace
+
+run_outcome run_once(const scenario& script, const run_options& options,
+                     const std::string& controller_command, std::ostream& messages, bool draw) {
+  std::unique_ptr<run_trace> trace = open_trace(options);
+  return run_traced(script, options, controller_command, messages, trace.get(), draw);
+}
+
+run_outcome execute_run(const scenario& script, const run_options& options,
+                        const std::string& controller_command, std::ostream& messages) {
+  // Open before a server is started: a wrong path is known at once.
+  std::unique_ptr<run_trace> trace = open_trace(options);
+  run_session session(false, options.lockstep);
+  const bool draw = !session.unseen() || !options.screenshot_file.empty();
+  return run_traced(script, options, controller_command, messages, trace.get(), draw);
 }

@@ -9,16 +9,20 @@
 #include "runner/scenario.h"
 #include "runner/verdict.h"
 
+#include <memory>
 #include <ostream>
 #include <string>
 #include <vector>
+
+class own_display;
 
 // Simulated time of one turn.
 constexpr micros turn_length = 5000;
 
 // Where the wall time of a run went.
 struct run_timing {
-  double wall_seconds = 0;
+  double whole_seconds = 0;   // from the window's making to the controller's end
+  double wall_seconds = 0;    // the turns
   double turn_seconds = 0;    // the simulator's turns, the wait for answers included
   double answer_seconds = 0;  // lock-step: waiting for the controller's answers
   double check_seconds = 0;   // the statements and the traces
@@ -44,10 +48,32 @@ micros run_end(const scenario& script, const run_options& options);
 // interrupted, rather than the process.
 void interrupt_runs_on_signals();
 
-// Display (its own Xvfb when DISPLAY is unset), window, area, controller,
-// the turns up to the end, then everything stopped and reaped. The
-// simulator's messages go to `messages` as they are printed. Throws
-// std::runtime_error before the controller starts when a trace file or the
-// display cannot be had.
+// The display runs are made on: the one DISPLAY names, or an Xvfb of its
+// own (always, or when DISPLAY is unset). Throws std::runtime_error when it
+// cannot be had.
+class run_session {
+ public:
+  run_session(bool own_server, bool lockstep);
+  ~run_session();
+  run_session(const run_session&) = delete;
+  run_session& operator=(const run_session&) = delete;
+  // Nobody sees a window on a server of our own.
+  bool unseen() const { return own_server; }
+
+ private:
+  std::unique_ptr<own_display> display;
+  bool own_server = false;
+};
+
+// One run on the session's display: window, area, controller, the turns up
+// to the end, then everything stopped and reaped. The simulator's messages
+// go to `messages` as they are printed. With draw false nothing is drawn
+// and the line moves exactly as it would drawn. Throws std::runtime_error
+// before the controller starts when a trace file cannot be written.
+run_outcome run_once(const scenario& script, const run_options& options,
+                     const std::string& controller_command, std::ostream& messages, bool draw);
+
+// A session for one run: on a server of its own, nothing is drawn unless a
+// picture of the window is asked for.
 run_outcome execute_run(const scenario& script, const run_options& options,
                         const std::string& controller_command, std::ostream& messages);

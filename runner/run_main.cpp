@@ -1,16 +1,17 @@
 #include "runner/run_main.h"
 
 #include "process/controller_process.h"
+#include "runner/explore.h"
+#include "runner/explorer.h"
 #include "runner/options.h"
 #include "runner/run_loop.h"
 #include "runner/scenario.h"
 #include "runner/verdict.h"
+#include "trace/output_files.h"
 
 #include <cstdio>
-#include <filesystem>
 #include <fstream>
 #include <iostream>
-#include <map>
 #include <sstream>
 #include <stdexcept>
 
@@ -22,26 +23,14 @@ constexpr int usage_status = 2;
 // What test runners answer when they found nothing to run.
 constexpr int nothing_checked_status = 5;
 
-// Every file the run writes, by option; a path given twice would have two
-// writers fight over one file.
-std::vector<std::pair<std::string, std::string>> output_files(const run_options& o) {
-  std::vector<std::pair<std::string, std::string>> files = {
-      {"--trace", o.trace_file}, {"--csv", o.csv_file},           {"--junit", o.junit_file},
-      {"--screenshot", o.screenshot_file}, {"--messages", o.messages_file}};
-  std::vector<std::pair<std::string, std::string>> given;
-  for (auto& f : files)
-    if (!f.second.empty()) given.push_back(f);
-  return given;
-}
-
 void refuse_shared_outputs(const run_options& o) {
-  std::map<std::string, std::string> seen;  // canonical path -> option
-  for (const auto& [option, path] : output_files(o)) {
-    std::error_code ignored;
-    const std::string canonical = std::filesystem::weakly_canonical(path, ignored).string();
-    auto [it, fresh] = seen.emplace(canonical, option);
-    if (!fresh) throw usage_error(it->second + " and " + option + " name the same file " + path);
-  }
+  const std::string shared = shared_output({{"--trace", o.trace_file},
+                                            {"--csv", o.csv_file},
+                                            {"--junit", o.junit_file},
+                                            {"--screenshot", o.screenshot_file},
+                                            {"--messages", o.messages_file},
+                                            {"--minimal", o.minimal_file}});
+  if (!shared.empty()) throw usage_error(shared);
 }
 
 // A file asked for on the command line, opened before the run so that a
@@ -83,7 +72,10 @@ int corvan_run_main(int argc, char** argv) {
       return 0;
     }
     if (!options.scenario_file.empty()) script = read_scenario_file(options.scenario_file);
-    run_end(script, options);
+    if (options.explore)
+      explored_length(script);
+    else
+      run_end(script, options);
     refuse_shared_outputs(options);
   } catch (const scenario_error& e) {
     std::cerr << e.what() << '\n';
@@ -108,6 +100,7 @@ int corvan_run_main(int argc, char** argv) {
 
   const std::string command = controller_command(argc, argv, options.command_start);
   interrupt_runs_on_signals();
+  if (options.explore) return explore(script, options, command);
   run_outcome outcome;
   try {
     outcome = execute_run(script, options, command, messages);

@@ -38,7 +38,8 @@ struct outcome_name {
 constexpr outcome_name outcome_names[] = {
     {"glued", outcome_glued}, {"lids", outcome_lids}, {"jacks", outcome_jacks}, {"all", outcome_all}};
 
-const std::vector<std::string> statement_words = {"at", "expect", "always", "never", "check", "end"};
+const std::vector<std::string> statement_words = {"at",    "expect", "always", "never",
+                                                   "check", "end",    "explore"};
 
 // A mistake at a column of the current line.
 struct line_error {
@@ -153,10 +154,13 @@ class statement_reader {
       read_check();
     else if (word == "end")
       read_end();
+    else if (word == "explore")
+      read_explore();
     else
-      fail_at(verb, conditions::with_suggestion("unknown statement '" + word +
-                                                    "' (at, expect, always, never, check or end)",
-                                                word, statement_words));
+      fail_at(verb, conditions::with_suggestion(
+                        "unknown statement '" + word +
+                            "' (at, expect, always, never, check, end or explore)",
+                        word, statement_words));
     if (peek().kind != token::end) fail("unexpected '" + peek().text + "' at the end");
   }
 
@@ -249,18 +253,25 @@ class statement_reader {
   }
 
   void read_button_action(action& a, const std::string& how) {
+    read_button_kind(a, how);
+    if (how != "press") return;
+    keyword("for");
+    const token& d = peek();
+    a.duration = seconds("duration");
+    if (a.duration == 0) fail_at(d, "a press lasts longer than 0 s");
+  }
+
+  // The button, which must be used the way the panel works: held, clicked
+  // or toggled.
+  void read_button_kind(action& a, const std::string& how) {
     const button_name& b = button();
-    if (how == "press") {
-      if (b.how != action::press) fail_at(tokens[pos - 1], std::string(b.label) + " is not held: " + usage(b));
-      keyword("for");
-      const token& d = peek();
-      a.duration = seconds("duration");
-      if (a.duration == 0) fail_at(d, "a press lasts longer than 0 s");
-    } else if (how == "click") {
-      if (b.how != action::click) fail_at(tokens[pos - 1], std::string(b.label) + " is not clicked: " + usage(b));
-    } else if (b.how != action::toggle) {
-      fail_at(tokens[pos - 1], std::string(b.label) + " is not toggled: " + usage(b));
-    }
+    const token& t = tokens[pos - 1];
+    if (how == "press" && b.how != action::press)
+      fail_at(t, std::string(b.label) + " is not held: " + usage(b));
+    if (how == "click" && b.how != action::click)
+      fail_at(t, std::string(b.label) + " is not clicked: " + usage(b));
+    if (how == "toggle" && b.how != action::toggle)
+      fail_at(t, std::string(b.label) + " is not toggled: " + usage(b));
     a.kind = b.how;
     a.button = b.button;
   }
@@ -435,6 +446,63 @@ class statement_reader {
     if (t.text.empty()) fail("empty message");
     ++pos;
     return t.text;
+  }
+
+  // explore click B every A..B | press B for A..B every C..D | toggle PV
+  // every A..B | fault S = V for A..B every C..D | from T | for D
+  void read_explore() {
+    exploration& x = result.explore;
+    const token& verb = peek();
+    const std::string& how = identifier("click, press, toggle, fault, from or for");
+    if (how == "from") {
+      x.from = time("time after 'from'");
+      return;
+    }
+    if (how == "for") {
+      const token& d = peek();
+      x.length = seconds("length after 'for'");
+      if (*x.length == 0) fail_at(d, "an explored run lasts longer than 0 s");
+      return;
+    }
+    explore_rule rule;
+    rule.line = line;
+    if (how == "fault") {
+      rule.kind = action::fault;
+      rule.signal = signal();
+      symbol("=");
+      rule.value = signal_value();
+    } else if (how == "press" || how == "click" || how == "toggle") {
+      action a{};
+      read_button_kind(a, how);
+      rule.kind = a.kind;
+      rule.button = a.button;
+    } else {
+      fail_at(verb, "unknown exploration '" + how + "' (click, press, toggle, fault, from or for)");
+    }
+    if (rule.kind == action::press || rule.kind == action::fault) {
+      keyword("for");
+      const token& d = peek();
+      rule.hold = range("duration");
+      if (rule.hold.low == 0) fail_at(d, "a duration is longer than 0 s");
+    }
+    keyword("every");
+    const token& interval = peek();
+    rule.every = range("interval");
+    if (rule.every.low == 0)
+      fail_at(interval, "an interval is longer than 0 s: the action would repeat in one turn");
+    x.rules.push_back(rule);
+  }
+
+  // A..B in seconds, A at most B.
+  time_range range(const char* what) {
+    const token& t = peek();
+    time_range r;
+    r.low = seconds(what);
+    symbol("..");
+    r.high = seconds(what);
+    if (r.high < r.low) fail_at(t, std::string("an empty range: ") + what + " " +
+                                       format_seconds(r.low) + ".." + format_seconds(r.high));
+    return r;
   }
 
   void read_end() {

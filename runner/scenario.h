@@ -68,11 +68,37 @@ struct expectation {
   std::string text;  // the statement as written, without its comment
 };
 
+// A span of seconds to draw from, both ends included.
+struct time_range {
+  micros low = 0;
+  micros high = 0;
+};
+
+// An operator's action repeated at random in an explored run: after a
+// random interval from `every`, again and again; presses and faults last a
+// random time from `hold`.
+struct explore_rule {
+  action::kind_t kind = action::click;
+  panel_button button = panel_button::init;  // click, press, toggle
+  int signal = -1;                           // fault
+  int value = 0;                             // fault
+  time_range hold;                           // press, fault
+  time_range every;
+  int line = 0;
+};
+
+struct exploration {
+  std::vector<explore_rule> rules;
+  micros from = 0;               // the random actions start here
+  std::optional<micros> length;  // of each explored run; the scenario's end otherwise
+};
+
 struct scenario {
   std::vector<action> actions;  // in time order, as the file requires
   std::vector<expectation> expectations;
   std::optional<micros> end;
   conditions::expression_pool conditions;  // of every statement
+  exploration explore;
 };
 
 // Thrown for the first mistake found; what() is "FILE:LINE:COL: reason".

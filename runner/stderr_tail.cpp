@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <stdexcept>
 
-stderr_tail::stderr_tail() : our_stderr(fcntl(2, F_DUPFD_CLOEXEC, 3)) {
+stderr_tail::stderr_tail(bool pass_on) : passing_on(pass_on), our_stderr(fcntl(2, F_DUPFD_CLOEXEC, 3)) {
   if (our_stderr < 0 || pipe2(pipe_ends, O_CLOEXEC) != 0 || pipe2(stop_ends, O_CLOEXEC) != 0)
     throw std::runtime_error("no pipe for the controller's standard error");
   reader = std::thread(&stderr_tail::pass_on, this);
@@ -58,7 +58,7 @@ bool stderr_tail::pass_on_once() {
   const ssize_t n = read(pipe_ends[0], buffer, sizeof buffer);
   if (n < 0 && errno == EINTR) return true;
   if (n <= 0) return false;
-  for (ssize_t written = 0; written < n;) {
+  for (ssize_t written = passing_on ? 0 : n; written < n;) {
     const ssize_t w = write(our_stderr, buffer + written, size_t(n - written));
     if (w < 0 && errno == EINTR) continue;
     if (w <= 0) break;

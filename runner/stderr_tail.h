@@ -10,7 +10,8 @@
 
 class stderr_tail {
  public:
-  stderr_tail();
+  // pass_on false keeps the last lines only.
+  explicit stderr_tail(bool pass_on = true);
   // Stops passing on, even if a process the controller left behind still
   // holds the pipe.
   ~stderr_tail();
@@ -31,6 +32,7 @@ class stderr_tail {
   bool pass_on_once();
   void keep(const char* bytes, size_t n);
 
+  bool passing_on;
   int our_stderr = -1;  // where the lines are passed on to
   int pipe_ends[2] = {-1, -1};
   int stop_ends[2] = {-1, -1};

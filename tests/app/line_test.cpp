@@ -79,6 +79,23 @@ class LineTurns : public WorkstationTest {
     ASSERT_GT(turns_until([&] { return L().cup.part_have_link() != nullptr; }, 100), 0);
     set("DESV", 0);
   }
+  // The pusher out and the cup down onto its lid with the suction off, where
+  // the cup rests (plate bottom on the lid's top at y 250); then the suction
+  // on, which takes the lid.
+  void rest_cup_on_lid_then_suck() {
+    load_lid_on_carrier();
+    set("SORT", 1);
+    ASSERT_GT(turns_until_seen("ts", 1, 200), 0);
+    set("SORT", 0);
+    set("DESV", 1);
+    turns(30);
+    set("DESV", 0);
+    ASSERT_EQ(L().cup.actual_first_ypos(), 225);
+    ASSERT_EQ(L().cup.part_have_link(), nullptr);
+    set("ASPI", 1);
+    turns(1);
+    ASSERT_NE(L().cup.part_have_link(), nullptr);
+  }
   // Then the cup up with its lid and the pusher back, out of the cup's way.
   void hold_lid_up() {
     take_lid_with_cup();
@@ -191,6 +208,49 @@ TEST_F(LineTurns, CupTakesTheLidOnlyOnceItIsPastX380) {
   EXPECT_EQ(L().cup.part_have_link(), nullptr);
   turns(1);
   EXPECT_EQ(L().cup.part_have_link(), lid);
+}
+
+// The cup lifts its lid only if it took it one pixel above it, the suction
+// on while it came down. Lowered onto the lid with the suction off, it rests
+// on it: the lid it then takes is pressed against its plate, and since a
+// carried part moves before its carrier, neither can rise.
+TEST_F(LineTurns, CupLiftsALidTakenWhileComingDown) {
+  take_lid_with_cup();
+  movepart* lid = L().cup.part_have_link();
+  set("MONV", 1);
+  EXPECT_EQ(turns_until_seen("vh", 1, 600), 25);
+  EXPECT_EQ(seen("vide"), 1);
+  EXPECT_EQ(lid->actual_first_ypos(), 226);  // up 24 from 250, a pixel under the plate
+}
+
+TEST_F(LineTurns, CupRestingOnTheLidBeforeTheSuctionHoldsItButCannotLiftIt) {
+  rest_cup_on_lid_then_suck();
+  movepart* lid = L().cup.part_have_link();
+  set("MONV", 1);
+  EXPECT_EQ(turns_until_seen("vh", 1, 600), -1);
+  EXPECT_EQ(seen("vide"), 1);
+  EXPECT_EQ(L().cup.actual_first_ypos(), 225);
+  EXPECT_EQ(lid->actual_first_ypos(), 250);
+}
+
+// What a controller can do then: the suction off lets the lid go and the cup
+// rises empty, but the lid left loose in the slot stops the pusher's return
+// until "interv." takes it away.
+TEST_F(LineTurns, LidLeftInTheSlotByARestingCupBlocksThePusherUntilIntervention) {
+  rest_cup_on_lid_then_suck();
+  movepart* lid = L().cup.part_have_link();
+  set("ASPI", 0);
+  set("MONV", 1);
+  EXPECT_GT(turns_until_seen("vh", 1, 100), 0);
+  set("MONV", 0);
+  EXPECT_EQ(L().released_lid, lid);
+  set("RENT", 1);
+  EXPECT_EQ(turns_until_seen("te", 1, 300), -1);
+  atelier->intervention_button->value(1);
+  turns(1);
+  atelier->intervention_button->value(0);
+  EXPECT_EQ(L().released_lid, nullptr);
+  EXPECT_GT(turns_until_seen("te", 1, 100), 0);
 }
 
 TEST_F(LineTurns, PvReleasesTheLidInTheSameTurn) {
@@ -393,6 +453,25 @@ TEST_F(LineTurns, TheLineStandsInTheWindow) {
   EXPECT_EQ(colour_at(297, 100), rgb(FL_GREEN));  // the magazine's left guide
   EXPECT_EQ(colour_at(400, 232), rgb(FL_GREEN));  // the suction plate
   EXPECT_EQ(colour_at(150, 100), rgb(FL_BACKGROUND_COLOR));
+}
+
+// A bead and lid half a pixel out of step with their workpiece, as the
+// turn at which each is laid makes them in real time: the workpiece leaves
+// the line and nothing of the three stays on the screen (a red column at
+// x 557 and a green one at x 560 did).
+TEST_F(LineTurns, LiddedWorkpieceLeavingTheLineLeavesNoPixelBehind) {
+  movepart* w = place_workpiece(540);
+  set("MT", 1);
+  turns(2);
+  lay_bead(w);  // at x 545 when the workpiece is at 540.5
+  auto* lid = new movepart(L().registry, atelier->window, atelier->drawing_box->color());
+  lid->add(542, 316, 48, 10, FL_RED);
+  w->part_have_link()->link(lid);
+  w->draw();
+  testing::internal::CaptureStderr();
+  EXPECT_GT(turns_until([&] { return L().main_belt.part_list().empty(); }, 100), 0);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), " DESTRUCTION\n");
+  EXPECT_TRUE(rect_has_colour(atelier->window, 540, 300, 80, 70, FL_BACKGROUND_COLOR));
 }
 
 TEST_F(LineTurns, OutputValuesOtherThanOneLeaveTheActuatorsIdle) {

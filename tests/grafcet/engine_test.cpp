@@ -98,6 +98,62 @@ TEST_F(ChartRun, UnstableChartIsReportedAndKeptInItsLastSituation) {
   EXPECT_EQ(active(), (steps{2}));
 }
 
+// Steps 0 to length - 1 in a line, crossed one a pass once dc is on; the
+// last one drives MT.
+std::string chain(int length) {
+  std::string text = "initial step 0\n0 -> 1 : dc\n";
+  for (int n = 1; n < length; ++n) {
+    text += "step " + std::to_string(n) + "\n";
+    if (n + 1 < length) text += std::to_string(n) + " -> " + std::to_string(n + 1) + " : 1\n";
+  }
+  return text + std::to_string(length - 1) + ": MT\n";
+}
+
+TEST_F(ChartRun, ChartSettlingWithinMaxPassesIsStableAndOneMorePassIsNot) {
+  static_assert(grafcet::engine::max_passes == 100, "the cases count passes");
+  struct {
+    int length, passes;
+    bool unstable;
+    int kept_in;  // the step active after the turn
+  } cases[] = {{100, 99, false, 99}, {101, 100, false, 100}, {102, 100, true, 100}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.length);
+    load(chain(c.length));
+    turn();
+    const grafcet::evolution& e = turn({"dc"});
+    EXPECT_EQ(e.passes, c.passes);
+    EXPECT_EQ(e.unstable, c.unstable);
+    EXPECT_EQ(active(), (steps{c.kept_in}));
+    EXPECT_EQ(output("MT"), !c.unstable) << "the last step drives MT once the chart is stable there";
+  }
+}
+
+TEST_F(ChartRun, OutputsOfTheLastStableSituationHoldWhileTheChartIsUnstable) {
+  load("initial step 0\nstep 1\nstep 2\n0 -> 1 : dc\n1 -> 2 : 1\n2 -> 1 : dc\n0: MT\n2: ASPI\n"
+       "1: TIMER10 := 1 on entry\n");
+  turn();
+  EXPECT_TRUE(output("MT"));
+  for (int t = 0; t < 2; ++t) {
+    EXPECT_TRUE(turn({"dc"}).unstable);
+    EXPECT_TRUE(output("MT")) << "held from step 0";
+    EXPECT_FALSE(output("ASPI"));
+    EXPECT_FALSE(output("TIMER10")) << "a stored value set while going round is not shown yet";
+  }
+  // Pass 100 ended in step 2; without dc the chart rests there.
+  EXPECT_FALSE(turn().unstable);
+  EXPECT_EQ(active(), (steps{2}));
+  EXPECT_FALSE(output("MT"));
+  EXPECT_TRUE(output("ASPI"));
+  EXPECT_TRUE(output("TIMER10")) << "stored while going round, shown once stable";
+}
+
+TEST_F(ChartRun, ChartUnstableFromTheFirstTurnDrivesNoOutput) {
+  load("initial step 0\nstep 1\n0 -> 1 : 1\n1 -> 0 : 1\n0: MT\n1: MT\n0: ASPI := 1 on entry\n");
+  EXPECT_TRUE(turn().unstable);
+  EXPECT_FALSE(output("MT"));
+  EXPECT_FALSE(output("ASPI"));
+}
+
 TEST_F(ChartRun, StableChartReportsNoCycle) {
   load("initial step 0\nstep 1\n0 -> 1 : dc\n1 -> 0 : ac\n");
   const grafcet::evolution& e = turn({"dc"});
@@ -210,6 +266,45 @@ TEST_F(ChartRun, StoredActionOfAStepCrossedInPassingStillRuns) {
   EXPECT_TRUE(output("MTA"));
 }
 
+TEST_F(ChartRun, StoredOneAndZeroOfOneMomentLeaveZeroWhateverTheOrderWritten) {
+  struct {
+    const char* what;
+    std::string chart;
+  } cases[] = {
+      {"parallel start", "initial step 0\nstep 1\nstep 2\n0 -> 1, 2 : dc\n1: MT := 1 on entry\n2: MT := 0 on entry\n"},
+      {"parallel start, written the other way",
+       "initial step 0\nstep 1\nstep 2\n0 -> 1, 2 : dc\n2: MT := 0 on entry\n1: MT := 1 on entry\n"},
+      {"one step", "initial step 0\nstep 1\n0 -> 1 : dc\n1: MT := 1 on entry\n1: MT := 0 on entry\n"},
+      {"synchronisation", "initial step 0\ninitial step 1\nstep 2\n0, 1 -> 2 : dc\n1: MT := 0 on exit\n"
+                          "0: MT := 1 on exit\n"},
+      {"two grafcets", "grafcet a\ninitial step 0\nstep 1\n0 -> 1 : dc\n1: MT := 1 on entry\n"
+                       "grafcet b\ninitial step 5\nstep 6\n5 -> 6 : dc\n6: MT := 0 on entry\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    load(c.chart);
+    EXPECT_TRUE(turn().stored_conflicts.empty());
+    const grafcet::evolution& e = turn({"dc"});
+    EXPECT_FALSE(output("MT"));
+    ASSERT_EQ(e.stored_conflicts.size(), 1u);
+    const grafcet::chart& m = parsed.model;
+    EXPECT_EQ(m.actions[e.stored_conflicts[0].set].value, 1);
+    EXPECT_EQ(m.actions[e.stored_conflicts[0].reset].value, 0);
+  }
+}
+
+TEST_F(ChartRun, EntryActionsRunAfterExitActionsOfTheSameClearing) {
+  for (int entry : {0, 1}) {
+    SCOPED_TRACE(entry);
+    load("initial step 0\nstep 1\n0 -> 1 : dc\n1: MT := " + std::to_string(entry) + " on entry\n0: MT := " +
+         std::to_string(1 - entry) + " on exit\n");
+    turn();
+    const grafcet::evolution& e = turn({"dc"});
+    EXPECT_EQ(output("MT"), entry == 1);
+    EXPECT_TRUE(e.stored_conflicts.empty()) << "one after the other, they do not conflict";
+  }
+}
+
 TEST_F(ChartRun, InitialStepsRunTheirEntryActions) {
   load("initial step 0\nstep 1\n0 -> 1 : dc\n0: BZ1 := 1 on entry\n");
   turn();
@@ -265,6 +360,53 @@ TEST_F(ChartRun, ForcingRunsTheExitActionsOfTheStepsItClears) {
   EXPECT_FALSE(output("MTA"));
   turn({"atu"});
   EXPECT_TRUE(output("MTA"));
+}
+
+TEST_F(ChartRun, ForcingTakesEffectInThePassAfterTheForcingStepIsEnteredAndEndsOnePassAfterItIsLeft) {
+  std::string text = safety_forcing("10");
+  text += "11: MTA := 1 on entry\n11: ASPI := 1 on exit\n";
+  load(text);
+  turn();
+  // Pass 1: step 1 is entered, and line, not forced yet, goes to 11 in the
+  // same clearing. Pass 2: the order holds line in {10}.
+  const grafcet::evolution& forced = turn({"atu", "dc"});
+  EXPECT_EQ(forced.passes, 2);
+  EXPECT_EQ(active(), (steps{1, 10}));
+  EXPECT_TRUE(output("MTA")) << "step 11 was entered in pass 1: its entry action ran";
+  EXPECT_TRUE(output("ASPI")) << "and left in pass 2";
+  EXPECT_FALSE(output("MT")) << "crossed in passing, it drives no level";
+  // Pass 1: step 1 is left, line is still held. Pass 2: line is free.
+  const grafcet::evolution& released = turn({"init", "dc"});
+  EXPECT_EQ(released.passes, 2);
+  EXPECT_EQ(active(), (steps{0, 11}));
+}
+
+const char* two_orders_on_line =
+    "grafcet safety\ninitial step 0\nstep 1\n0 -> 1 : atu\n1 -> 0 : init\n1: force line {}\n"
+    "grafcet modes\ninitial step 5\nstep 6\n5 -> 6 : ac\n6 -> 5 : init\n6: force line {SECOND}\n"
+    "grafcet line\ninitial step 10\nstep 11\n10 -> 11 : dc\n11 -> 10 : ac\n";
+
+TEST_F(ChartRun, TwoDifferentForcingOrdersOnOneGrafcetAreReportedAndTheLastWrittenApplies) {
+  std::string text = two_orders_on_line;
+  load(text.replace(text.find("SECOND"), 6, "11"));
+  EXPECT_TRUE(turn().forcing_conflicts.empty());
+  EXPECT_TRUE(turn({"atu"}).forcing_conflicts.empty()) << "one order alone";
+  const grafcet::evolution& e = turn({"ac"});
+  EXPECT_EQ(active(), (steps{1, 6, 11})) << "step 6's order, written after step 1's";
+  ASSERT_EQ(e.forcing_conflicts.size(), 1u) << "once, not once a pass";
+  const grafcet::chart& c = parsed.model;
+  EXPECT_EQ(c.steps[c.actions[e.forcing_conflicts[0].overridden].step].number, 1);
+  EXPECT_EQ(c.steps[c.actions[e.forcing_conflicts[0].applied].step].number, 6);
+  EXPECT_EQ(turn().forcing_conflicts.size(), 1u) << "again at the next turn: the engine keeps no history";
+}
+
+TEST_F(ChartRun, TwoForcingOrdersIntoTheSameSituationAreNoConflict) {
+  std::string text = two_orders_on_line;
+  load(text.replace(text.find("SECOND"), 6, ""));
+  turn();
+  turn({"atu"});
+  EXPECT_TRUE(turn({"ac"}).forcing_conflicts.empty());
+  EXPECT_EQ(active(), (steps{1, 6}));
 }
 
 }  // namespace

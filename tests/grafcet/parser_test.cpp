@@ -135,6 +135,14 @@ TEST(ChartMistakes, StepDeclaredTwice) {
             "c.graf:5:6: step 1 is already declared at line 2");
 }
 
+TEST(ChartMistakes, GrafcetDeclaredTwice) {
+  EXPECT_EQ(first_error("grafcet a\ninitial step 0\ngrafcet b\ninitial step 1\ngrafcet a\nstep 2\n"),
+            "c.graf:5:9: grafcet 'a' is already declared at line 1");
+  grafcet::parse_result r = parse_chart("grafcet a\ninitial step 0\ngrafcet b\ninitial step 1\ngrafcet a\n");
+  EXPECT_EQ(r.model.grafcet_index("a"), 0) << "the first declaration keeps the name";
+  EXPECT_EQ(r.model.grafcet_index("b"), 1);
+}
+
 TEST(ChartMistakes, GrafcetWithoutInitialStep) {
   EXPECT_EQ(first_error("grafcet a\ninitial step 0\ngrafcet b\nstep 1\n"), "c.graf:3:1: grafcet 'b' has no initial step");
 }
@@ -153,6 +161,16 @@ TEST(ChartMistakes, ForcingUnknownGrafcetOrStep) {
             "c.graf:3:20: step 12 is not declared");
   EXPECT_EQ(first_error("grafcet safety\ninitial step 0\n0: force line {0}\ngrafcet line\ninitial step 10\n"),
             "c.graf:3:16: step 0 is not in grafcet 'line'");
+}
+
+TEST(ChartMistakes, GrafcetForcingItselfOrForcedTwiceByOneStep) {
+  EXPECT_EQ(first_error("grafcet line\ninitial step 10\nstep 11\n10 -> 11 : dc\n11 -> 10 : ac\n11: force line {10}\n"),
+            "c.graf:6:11: grafcet 'line' cannot force itself (step 11 is one of its steps)");
+  EXPECT_EQ(first_error("initial step 0\n0 -> 0 : 1\n0: force G {}\n"),
+            "c.graf:3:10: grafcet 'G' cannot force itself (step 0 is one of its steps)");
+  EXPECT_EQ(first_error("grafcet s\ninitial step 0\n0: force line {}\n0: MT\n0: force line {10}\n"
+                        "grafcet line\ninitial step 10\n10 -> 10 : 0\n"),
+            "c.graf:5:10: step 0 already forces grafcet 'line' at line 3");
 }
 
 TEST(ChartMistakes, TransitionBetweenTwoGrafcets) {
@@ -198,6 +216,26 @@ TEST(ChartWarnings, StepWithNoWayInOrOut) {
                        "grafcet l\ninitial step 10\nstep 11\n10 -> 10 : 0\n11 -> 10 : 1\n")
                   .empty())
       << "a step reached by forcing has a way in";
+}
+
+TEST(ChartWarnings, StoredOneAndZeroThatAlwaysRunInOneClearing) {
+  EXPECT_EQ(warnings("initial step 0\nstep 1\nstep 2\n0 -> 1, 2 : dc\n1, 2 -> 0 : ac\n"
+                     "2: MT := 0 on entry\n1: MT := 1 on entry\n"),
+            (std::vector<std::string>{"c.graf:7:4: warning: MT is set to 1 here and to 0 at line 6 in one clearing "
+                                      "whenever the transition at line 4 fires: 0 applies"}));
+  EXPECT_EQ(warnings("initial step 0\ninitial step 1\nstep 2\n0, 1 -> 2 : dc\n2 -> 0, 1 : ac\n"
+                     "0: ASPI := 1 on exit\n1: ASPI := 0 on exit\n1: ASPI := 0 on exit\n"),
+            (std::vector<std::string>{"c.graf:7:4: warning: ASPI is set to 0 here and to 1 at line 6 in one clearing "
+                                      "whenever the transition at line 4 fires: 0 applies"}))
+      << "one warning for the first pair found";
+  EXPECT_EQ(warnings("initial step 0\nstep 1\n0 -> 1 : dc\n1 -> 0 : ac\n0: MT := 1 on entry\n0: MT := 0 on entry\n"),
+            (std::vector<std::string>{"c.graf:6:4: warning: MT is set to 0 here and to 1 at line 5 in one clearing "
+                                      "at the first turn (initial steps): 0 applies"}))
+      << "one step, entered at the first turn and by the transition at line 4: the first found is named";
+  EXPECT_TRUE(warnings("initial step 0\nstep 1\n0 -> 1 : dc\n1 -> 0 : ac\n0: MT := 0 on exit\n1: MT := 1 on entry\n"
+                       "0: MT := 1 on entry\n1: MT := 0 on exit\n")
+                  .empty())
+      << "exit then entry, or different clearings: no conflict";
 }
 
 }  // namespace

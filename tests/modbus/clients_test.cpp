@@ -94,6 +94,34 @@ TEST_F(Clients, PymodbusReadsWritesAndGetsTheStandardExceptionCodes) {
   EXPECT_EQ(server.outputs(), expected);
 }
 
+// HMI and SCADA tools ask for the device identification on connecting:
+// they are told it is not served, and go on reading as usual.
+TEST_F(Clients, PymodbusAskingForTheDeviceIdentificationIsRefusedAndReadsOnAsUsual) {
+  std::array<int, 23> inputs{};
+  inputs[17] = 1;  // dc
+  server.publish(inputs, 5, 0);
+  std::string script =
+      "from pymodbus.client import ModbusTcpClient\n"
+      "from pymodbus.mei_message import ReadDeviceInformationRequest\n"
+      "c = ModbusTcpClient('127.0.0.1', port=" +
+      std::to_string(port) +
+      ")\n"
+      "assert c.connect()\n"
+      "r = c.execute(ReadDeviceInformationRequest(unit=1))\n"
+      "print(r.isError(), r.function_code, r.exception_code)\n"
+      "r = c.diag_query_data(0x1234, slave=1)\n"
+      "print(r.isError(), r.function_code, r.exception_code)\n"
+      "print(c.read_discrete_inputs(17, 1, slave=1).bits[0])\n"
+      "print(c.read_input_registers(0, 1, slave=1).registers)\n";
+  run_result r = run_program({python, "-c", script}, 30);
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out,
+            "True 171 1\n"  // 0x2B | 0x80, illegal function
+            "True 136 1\n"  // 0x08 | 0x80
+            "True\n"
+            "[5]\n");
+}
+
 namespace {
 
 // The line as the controller would see it in the test below: the turn

@@ -5,12 +5,18 @@
 #include "tests/modbus/modbus_client.h"
 #include "tests/support/process.h"
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <memory>
 #include <stdexcept>
 #include <thread>
 #include <vector>
@@ -30,6 +36,54 @@ class Endpoint : public ::testing::Test {
   int port = free_port();
   modbus_endpoint server{"127.0.0.1", port, 0};
 };
+
+using bytes = std::vector<uint8_t>;
+
+// A whole Modbus TCP frame: MBAP header (transaction, protocol 0, length,
+// unit) and PDU.
+bytes frame(int transaction, int unit, const bytes& pdu) {
+  const size_t length = pdu.size() + 1;
+  bytes f(7 + pdu.size());
+  f[0] = uint8_t(transaction >> 8);
+  f[1] = uint8_t(transaction);
+  f[4] = uint8_t(length >> 8);
+  f[5] = uint8_t(length);
+  f[6] = uint8_t(unit);
+  std::copy(pdu.begin(), pdu.end(), f.begin() + 7);
+  return f;
+}
+
+bool send_all(int s, const bytes& data) {
+  return send(s, data.data(), data.size(), MSG_NOSIGNAL) == ssize_t(data.size());
+}
+
+// The next frame the server sends on s, as its header's length says; empty
+// when the connection ends or nothing comes within 2 s.
+bytes next_frame(int s) {
+  bytes f(7);
+  auto read_exactly = [&](size_t from) {
+    for (size_t got = from; got < f.size();) {
+      pollfd p{s, POLLIN, 0};
+      if (poll(&p, 1, 2000) != 1) return false;
+      const ssize_t n = recv(s, f.data() + got, f.size() - got, 0);
+      if (n <= 0) return false;
+      got += size_t(n);
+    }
+    return true;
+  };
+  if (!read_exactly(0)) return {};
+  f.resize(6 + (f[4] << 8 | f[5]));
+  return read_exactly(7) ? f : bytes{};
+}
+
+// True when the server ends the connection within 2 s: s reads its end.
+bool closed_by_server(int s) {
+  pollfd p{s, POLLIN, 0};
+  char byte;
+  return poll(&p, 1, 2000) == 1 && recv(s, &byte, 1, 0) == 0;
+}
+
+const bytes read_input_17 = {0x02, 0x00, 0x11, 0x00, 0x01};
 
 // The call failed with this Modbus exception (errno carries it).
 testing::AssertionResult refused_with(int rc, int exception) {
@@ -144,7 +198,106 @@ TEST_F(Endpoint, FunctionsTheMapDoesNotServeGetIllegalFunction) {
   EXPECT_EQ(modbus_write_bit(c.get(), 0, 1), 1);
 }
 
+// Requests are framed by the header's length, whatever their function: one
+// the map does not serve never eats into the next, which is answered with
+// its own transaction id. HMIs ask for the device identification on
+// connecting.
+TEST_F(Endpoint, FunctionsNotServedGetIllegalFunctionAndTheNextRequestIsAnswered) {
+  struct unserved {
+    const char* what;
+    bytes pdu;
+    bytes answer;  // function code with the top bit set, exception 01
+  };
+  const std::vector<unserved> cases = {
+      {"read device identification", {0x2B, 0x0E, 0x01, 0x00}, {0xAB, 0x01}},
+      {"diagnostics, echo", {0x08, 0x00, 0x00, 0x12, 0x34}, {0x88, 0x01}},
+      {"read file record", {0x14, 0x07, 0x06, 0x00, 0x04, 0x00, 0x01, 0x00, 0x02}, {0x94, 0x01}},
+      {"function 0", {0x00}, {0x80, 0x01}},
+      {"function 0x81", {0x81, 0x00, 0x00}, {0x81, 0x01}},
+      {"function 0xFF", {0xFF, 0x01}, {0xFF, 0x01}},
+  };
+  server.publish(inputs_with({17}), 1, 200);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    int s = raw_connection(port);
+    ASSERT_GE(s, 0);
+    bytes both = frame(0x1201, 5, c.pdu);
+    bytes next = frame(0x1202, 5, read_input_17);
+    both.insert(both.end(), next.begin(), next.end());
+    ASSERT_TRUE(send_all(s, both));
+    EXPECT_EQ(next_frame(s), frame(0x1201, 5, c.answer));
+    EXPECT_EQ(next_frame(s), frame(0x1202, 5, {0x02, 0x01, 0x01}));
+    close(s);
+  }
+}
+
+// Each is answered at once, without libmodbus's half-second pause that
+// throws away what the client sent meanwhile.
+TEST_F(Endpoint, MalformedRequestsGetIllegalDataValueChangeNothingAndTheNextIsAnswered) {
+  struct malformed {
+    const char* what;
+    bytes pdu;
+  };
+  const std::vector<malformed> cases = {
+      {"3 coils written with 2 bytes", {0x0F, 0x00, 0x00, 0x00, 0x03, 0x02, 0x07, 0x00}},
+      {"9 coils written with 1 byte", {0x0F, 0x00, 0x00, 0x00, 0x09, 0x01, 0xFF}},
+      {"byte count past the frame", {0x0F, 0x00, 0x00, 0x00, 0x03, 0x01}},
+      {"bytes past the byte count", {0x0F, 0x00, 0x00, 0x00, 0x03, 0x01, 0x07, 0x07}},
+      {"no coil written", {0x0F, 0x00, 0x00, 0x00, 0x00, 0x00}},
+      {"coil value neither on nor off", {0x05, 0x00, 0x04, 0x12, 0x34}},
+      {"0 coils read", {0x01, 0x00, 0x00, 0x00, 0x00}},
+      {"2001 inputs read", {0x02, 0x00, 0x00, 0x07, 0xD1}},
+      {"126 registers read", {0x04, 0x00, 0x00, 0x00, 0x7E}},
+      {"read cut short", {0x01, 0x00, 0x00, 0x00}},
+      {"read with a byte too many", {0x01, 0x00, 0x00, 0x00, 0x01, 0x00}},
+  };
+  server.publish(inputs_with({17}), 1, 200);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    int s = raw_connection(port);
+    ASSERT_GE(s, 0);
+    bytes both = frame(7, 1, c.pdu);
+    bytes next = frame(8, 1, read_input_17);
+    both.insert(both.end(), next.begin(), next.end());
+    ASSERT_TRUE(send_all(s, both));
+    EXPECT_EQ(next_frame(s), frame(7, 1, {uint8_t(c.pdu[0] | 0x80), 0x03}));
+    EXPECT_EQ(next_frame(s), frame(8, 1, {0x02, 0x01, 0x01}));
+    close(s);
+  }
+  EXPECT_EQ(server.outputs(), outputs_t{});
+}
+
 // ---------------------------------------------- clients that misbehave
+
+// Its end of the connection is closed at once, not when the next client
+// connects: nothing lingers half-closed, and the client sees the end.
+TEST_F(Endpoint, ClientThatLeavesOrIsDroppedIsLetGoAtOnce) {
+  struct leaving {
+    const char* what;
+    bytes sent;
+    bool half_close;
+  };
+  const std::vector<leaving> cases = {
+      {"leaves after a request", frame(1, 1, read_input_17), true},
+      {"leaves mid-frame", {0x00, 0x01, 0x00}, true},
+      {"length 0 in the header", {0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x01}, false},
+      {"length past any frame", {0x00, 0x01, 0x00, 0x00, 0x01, 0x00, 0x01}, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    int s = raw_connection(port);
+    ASSERT_GE(s, 0);
+    ASSERT_TRUE(send_all(s, c.sent));
+    if (c.half_close) shutdown(s, SHUT_WR);
+    if (c.sent.size() > 7) {
+      EXPECT_FALSE(next_frame(s).empty()) << "the request is answered first";
+    }
+    EXPECT_TRUE(closed_by_server(s));
+    EXPECT_TRUE(wait_until([&] { return server.client_count() == 0; }, 2));
+    close(s);
+  }
+}
+
 
 TEST_F(Endpoint, GarbageFromOneClientLeavesTheOthersServed) {
   test_client before(port);
@@ -260,7 +413,111 @@ TEST_F(Endpoint, EightClientsPollingAtOnceAreAllAnswered) {
   EXPECT_EQ(server.outputs(), expected);
 }
 
+// --------------------------------------------------------- many clients
+
+TEST(EndpointClients, ClientConnectingWhenAllPlacesAreTakenGetsInAndTheLongestSilentGoes) {
+  int port = free_port();
+  modbus_endpoint server("127.0.0.1", port, 0);  // the default: 32 clients
+  std::vector<std::unique_ptr<test_client>> clients;
+  uint8_t bit;
+  // Each asks once, in turn: the first is the one silent the longest.
+  for (int k = 0; k < 32; ++k) {
+    clients.push_back(std::make_unique<test_client>(port));
+    ASSERT_TRUE(clients.back()->connected());
+    ASSERT_EQ(modbus_read_bits(clients.back()->get(), 0, 1, &bit), 1) << k;
+  }
+  EXPECT_EQ(server.client_count(), 32);
+  test_client plc(port);
+  ASSERT_TRUE(plc.connected());
+  EXPECT_EQ(modbus_write_bit(plc.get(), 3, 1), 1);
+  EXPECT_EQ(server.outputs()[3], 1);
+  EXPECT_EQ(modbus_read_bits(clients[0]->get(), 0, 1, &bit), -1);
+  for (int k = 1; k < 32; ++k) EXPECT_EQ(modbus_read_bits(clients[k]->get(), 3, 1, &bit), 1) << k;
+  EXPECT_TRUE(wait_until([&] { return server.client_count() == 32; }, 2));
+}
+
+TEST(EndpointClients, ClientSilentPastTheIdleLimitIsClosedAndOneThatKeepsAskingStays) {
+  int port = free_port();
+  modbus_endpoint server("127.0.0.1", port, 0, client_limits{4, 0.5});
+  int silent = raw_connection(port);
+  ASSERT_GE(silent, 0);
+  test_client asking(port);
+  ASSERT_TRUE(asking.connected());
+  int answered = 0;
+  for (int k = 0; k < 12; ++k) {
+    uint8_t bit;
+    answered += modbus_read_bits(asking.get(), 0, 1, &bit) == 1;
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  EXPECT_EQ(answered, 12);
+  EXPECT_TRUE(closed_by_server(silent));
+  EXPECT_EQ(server.client_count(), 1);
+  close(silent);
+}
+
+// A burst of connections larger than a small listen queue: none has its
+// connection request dropped, which the kernel would only retry a second
+// later.
+TEST(EndpointClients, ThousandConnectionsAtOnceAreAllEstablishedWithoutARetry) {
+  constexpr int count = 1000;
+  rlimit files;
+  getrlimit(RLIMIT_NOFILE, &files);
+  if (files.rlim_cur < 2 * count) {
+    files.rlim_cur = std::min<rlim_t>(files.rlim_max, 2 * count);
+    setrlimit(RLIMIT_NOFILE, &files);
+  }
+  int port = free_port();
+  modbus_endpoint server("127.0.0.1", port, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(port);
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  std::vector<pollfd> sockets;
+  const auto start = std::chrono::steady_clock::now();
+  for (int k = 0; k < count; ++k) {
+    int s = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+    ASSERT_GE(s, 0) << k;
+    connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    sockets.push_back({s, POLLOUT, 0});
+  }
+  int established = 0;
+  for (auto& p : sockets) {
+    int error = -1;
+    socklen_t size = sizeof error;
+    if (poll(&p, 1, 5000) == 1) getsockopt(p.fd, SOL_SOCKET, SO_ERROR, &error, &size);
+    established += error == 0;
+  }
+  const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+  EXPECT_EQ(established, count);
+  EXPECT_LT(took.count(), 1.0) << "a connection request was dropped and retried";
+  for (auto& p : sockets) close(p.fd);
+  test_client after(port);
+  ASSERT_TRUE(after.connected());
+  uint8_t bit;
+  EXPECT_EQ(modbus_read_bits(after.get(), 0, 1, &bit), 1);
+}
+
 // ---------------------------------------------------------------- watchdog
+
+TEST(EndpointWatchdog, SaysNothingAndHoldsNothingBeforeTheFirstCoilWrite) {
+  int port = free_port();
+  modbus_endpoint server("127.0.0.1", port, 0.2);
+  test_client c(port);
+  ASSERT_TRUE(c.connected());
+  testing::internal::CaptureStderr();
+  for (int k = 0; k < 10; ++k) {
+    uint8_t coils[14];
+    modbus_read_bits(c.get(), 0, 14, coils);
+    server.outputs();
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+  EXPECT_EQ(server.watchdog(), modbus_endpoint::watchdog_state::waiting_first_write);
+  ASSERT_EQ(modbus_write_bit(c.get(), 6, 1), 1);
+  EXPECT_EQ(server.watchdog(), modbus_endpoint::watchdog_state::fed);
+  EXPECT_EQ(server.outputs()[6], 1);
+}
+
 
 TEST(EndpointWatchdog, SilenceZeroesTheOutputsOnceAndTheNextWriteRestoresThemAll) {
   int port = free_port();
@@ -283,6 +540,7 @@ TEST(EndpointWatchdog, SilenceZeroesTheOutputsOnceAndTheNextWriteRestoresThemAll
       },
       10);
   server.outputs();
+  EXPECT_EQ(server.watchdog(), modbus_endpoint::watchdog_state::tripped);
   // A refused write does not count either.
   EXPECT_TRUE(refused_with(modbus_write_bit(c.get(), 14, 1), EMBXILADD));
   EXPECT_EQ(server.outputs(), outputs_t{});
@@ -299,6 +557,7 @@ TEST(EndpointWatchdog, SilenceZeroesTheOutputsOnceAndTheNextWriteRestoresThemAll
   ASSERT_EQ(modbus_write_bit(c.get(), 4, 1), 1);
   expected[4] = 1;
   EXPECT_EQ(server.outputs(), expected);
+  EXPECT_EQ(server.watchdog(), modbus_endpoint::watchdog_state::fed);
 }
 
 TEST(EndpointWatchdog, WithoutTimeoutSilenceKeepsTheOutputs) {
@@ -309,6 +568,7 @@ TEST(EndpointWatchdog, WithoutTimeoutSilenceKeepsTheOutputs) {
   ASSERT_EQ(modbus_write_bit(c.get(), 2, 1), 1);
   std::this_thread::sleep_for(std::chrono::milliseconds(500));
   EXPECT_EQ(server.outputs()[2], 1);
+  EXPECT_EQ(server.watchdog(), modbus_endpoint::watchdog_state::off);
 }
 
 // ------------------------------------------------------------- lifecycle

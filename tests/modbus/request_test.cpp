@@ -55,6 +55,16 @@ TEST(CoilWrite, SeveralCoilsNeedAMatchingByteCountAndToEndInsideTheMap) {
   EXPECT_FALSE(write_of({0x0F, 0x00, 0x00, 0x00, 0x0E, 0x02, 0xFF}));  // a byte missing
 }
 
+TEST(Framing, HeaderLengthAnnouncesAPduOf1To253Bytes) {
+  const std::vector<std::pair<int, int>> cases = {
+      {0, -1}, {1, -1}, {2, 1}, {6, 5}, {254, 253}, {255, -1}, {0x0102, -1}, {0xFFFF, -1}};
+  for (const auto& [length, pdu] : cases) {
+    SCOPED_TRACE(length);
+    const uint8_t header[7] = {0x12, 0x34, 0, 0, uint8_t(length >> 8), uint8_t(length), 1};
+    EXPECT_EQ(pdu_length_of(header), pdu);
+  }
+}
+
 TEST(ModbusAddress, PortAloneListensOnLoopback) {
   std::string host, error;
   int port = 0;

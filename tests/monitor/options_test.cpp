@@ -85,6 +85,21 @@ TEST(MonitorOptions, ModbusTakesAPortAndAnOptionalHost) {
   EXPECT_EQ(p.options.modbus_host, "0.0.0.0");
 }
 
+TEST(MonitorOptions, ModbusServesThirtyTwoClientsAndClosesThoseSilentAMinuteUnlessTold) {
+  auto p = parse({"--modbus", "1502"});
+  ASSERT_TRUE(p.ok) << p.error;
+  EXPECT_EQ(p.options.modbus_clients, 32);
+  EXPECT_EQ(p.options.modbus_idle_s, 60.0);
+  p = parse({"--modbus", "1502", "--modbus-clients", "1", "--modbus-idle", "0"});
+  ASSERT_TRUE(p.ok) << p.error;
+  EXPECT_EQ(p.options.modbus_clients, 1);
+  EXPECT_EQ(p.options.modbus_idle_s, 0.0);
+  p = parse({"--modbus", "1502", "--modbus-clients", "1024", "--modbus-idle", "2.5"});
+  ASSERT_TRUE(p.ok) << p.error;
+  EXPECT_EQ(p.options.modbus_clients, 1024);
+  EXPECT_EQ(p.options.modbus_idle_s, 2.5);
+}
+
 TEST(MonitorOptions, EachBadArgumentIsQuotedInTheError) {
   struct bad {
     std::vector<std::string> words;
@@ -109,6 +124,14 @@ TEST(MonitorOptions, EachBadArgumentIsQuotedInTheError) {
       {{"--modbus", "localhost:99999"}, "'localhost:99999'"},
       {{"--modbus", ":1502"}, "':1502'"},
       {{"--modbus", "1502", "--modbus-timeout", "soon"}, "'soon'"},
+      {{"--modbus-clients", "0", "--modbus", "1502"}, "'0'"},
+      {{"--modbus-clients", "1025", "--modbus", "1502"}, "'1025'"},
+      {{"--modbus-clients", "-3", "--modbus", "1502"}, "'-3'"},
+      {{"--modbus-clients", "4x", "--modbus", "1502"}, "'4x'"},
+      {{"--modbus-clients", "99999999999", "--modbus", "1502"}, "'99999999999'"},
+      {{"--modbus-idle", "-1", "--modbus", "1502"}, "'-1'"},
+      {{"--modbus-idle", "never", "--modbus", "1502"}, "'never'"},
+      {{"--modbus", "1502", "--modbus-idle"}, "'--modbus-idle'"},
   };
   for (const auto& c : cases) {
     auto p = parse(c.words);
@@ -117,6 +140,13 @@ TEST(MonitorOptions, EachBadArgumentIsQuotedInTheError) {
     EXPECT_NE(p.error.find(c.quoted), std::string::npos) << p.error;
     EXPECT_EQ(p.error.find('\n'), std::string::npos) << p.error;
   }
+}
+
+TEST(MonitorOptions, TheTraceAndTheCsvMayNotBeOneFile) {
+  auto p = parse({"--manual", "--trace", "/tmp/run.vcd", "--csv", "/tmp/./run.vcd"});
+  EXPECT_FALSE(p.ok);
+  EXPECT_EQ(p.error, "--trace and --csv name the same file /tmp/./run.vcd");
+  EXPECT_TRUE(parse({"--manual", "--trace", "/tmp/run.vcd", "--csv", "/tmp/run.csv"}).ok);
 }
 
 TEST(MonitorOptions, ExactlyOneInnerSideIsRequired) {

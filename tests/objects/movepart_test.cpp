@@ -225,6 +225,34 @@ TEST_F(Movepart, DestroyingACarrierDestroysTheChainAndErasesIt) {
   delete outsider;
 }
 
+// A step of less than a pixel that crosses a pixel edge leaves a column or
+// row of the old place for the next step to erase. A part destroyed before
+// that step erases it too, and so does each part of a destroyed chain.
+TEST_F(Movepart, DestroyedPartErasesWhatItsLastStepLeftBehind) {
+  struct steps_case {
+    const char* what;
+    std::vector<std::pair<double, double>> steps;
+    fill erased;  // by the steps and the destruction, for the carrier at x 100
+  };
+  const std::vector<steps_case> cases = {
+      {"right by quarters, as the main belt", {{0.25, 0}, {0.25, 0}}, {99, 200, 12, 5, background}},
+      {"right by 0.3, as the feed belt", {{0.3, 0}, {0.3, 0}}, {99, 200, 12, 5, background}},
+      {"down half a pixel and back up", {{0, 0.5}, {0, -0.5}}, {100, 200, 10, 6, background}},
+  };
+  for (const steps_case& c : cases) {
+    SCOPED_TRACE(c.what);
+    clear_window(window, surface);
+    movepart* carrier = make(100, 200, 10, 5);
+    carrier->link(make(130, 200, 10, 5));
+    carrier->draw();
+    for (const auto& step : c.steps) ASSERT_EQ(carrier->moveredraw(step.first, step.second), 0);
+    delete carrier;
+    fill carried_erased = c.erased;
+    carried_erased.x += 30;
+    EXPECT_TRUE(shows(90, 190, 60, 25, {c.erased, carried_erased}));
+  }
+}
+
 TEST_F(Movepart, UnlinkedPartSurvivesItsFormerCarrier) {
   movepart* a = make(100, 100, 10, 10);
   movepart* b = make(100, 90, 10, 10);

@@ -6,6 +6,7 @@
 #include "tests/support/process.h"
 
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -41,6 +42,24 @@ void poll_for(controller_care& care, double seconds) {
 }
 
 bool process_exists(pid_t pid) { return kill(pid, 0) == 0; }
+
+bool contains(const std::vector<pid_t>& pids, pid_t pid) {
+  return std::find(pids.begin(), pids.end(), pid) != pids.end();
+}
+
+// An executable shell script at path.
+void write_script(const std::string& path, const std::string& body) {
+  std::ofstream(path) << "#!/bin/sh\n" << body;
+  chmod(path.c_str(), 0755);
+}
+
+// Starts the controller's words in the background and exits at once, as
+// some launch scripts do; removed with the object.
+struct backgrounding_wrapper {
+  backgrounding_wrapper() { write_script(path, "\"$@\" &\nexit 0\n"); }
+  ~backgrounding_wrapper() { unlink(path.c_str()); }
+  const std::string path = temp_path("wrapper");
+};
 
 }  // namespace
 
@@ -152,4 +171,85 @@ TEST(ControllerCare, ChildrenAreListedWhileOtherProcessesComeAndGo) {
   EXPECT_TRUE(always_found);
   kill(child, SIGKILL);
   wait_for_exit(child, 5);
+}
+
+// A wrapper that backgrounds the controller and exits hands it to us: it is
+// looked after from then on, and its own end is the one reported.
+TEST(ControllerCare, ControllerBehindAWrapperThatExitsIsLookedAfterUntilItEnds) {
+  const backgrounding_wrapper wrapper;
+  captured_errors errors;
+  controller_care care("corvan", wrapper.path + " sh -c 'sleep 1' ", 5);
+  poll_for(care, 0.3);  // the wrapper has left and been reaped
+  ASSERT_TRUE(care.controller_running()) << errors.str();
+  ASSERT_EQ(care.running_pids().size(), 1u);
+  const pid_t controller = care.running_pids()[0];
+  EXPECT_TRUE(process_exists(controller));
+  EXPECT_EQ(errors.str(), "") << "the wrapper's exit is no end of the controller";
+
+  EXPECT_TRUE(wait_until([&] { care.poll(); return !care.controller_running(); }, 3));
+  EXPECT_FALSE(process_exists(controller));  // reaped
+  EXPECT_EQ(errors.lines(), 1) << errors.str();
+  EXPECT_NE(errors.str().find("corvan: the controller ended after"), std::string::npos);
+  EXPECT_NE(errors.str().find("with status 0: " + wrapper.path), std::string::npos)
+      << errors.str();
+}
+
+// The command name in /proc/<pid>/stat is in parentheses and may itself hold
+// blanks and parentheses: a child is found whatever its name.
+TEST(ControllerCare, ChildrenAreFoundWhateverTheirName) {
+  for (const char* name : {"ctl (v2)", "a) b", ") S 1 (", "x y z", "((", ")"}) {
+    SCOPED_TRACE(name);
+    const pid_t child = fork();
+    if (child == 0) {
+      prctl(PR_SET_NAME, name);
+      pause();
+      _exit(0);
+    }
+    const std::string shown = "(" + std::string(name) + ") ";
+    EXPECT_TRUE(
+        wait_until([&] { return process_stat(child).find(shown) != std::string::npos; }, 5));
+    EXPECT_TRUE(contains(child_processes(), child));
+    kill(child, SIGKILL);
+    wait_for_exit(child, 5);
+  }
+}
+
+// The controller itself so named: a script "ctl (v2)" that leaves a
+// process of its own name behind, waiting on a pipe nobody opens.
+TEST(ControllerCare, ControllerNamedWithBlanksAndParenthesesIsFoundStoppedAndReaped) {
+  const std::string dir = temp_path("named");
+  const std::string fifo = dir + "/never-opened", pid_file = dir + "/pid";
+  ASSERT_EQ(mkdir(dir.c_str(), 0700), 0);
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  const std::string script = dir + "/ctl (v2)";
+  write_script(script, "( : < '" + fifo + "' ) &\necho $! > '" + pid_file + "'\nexit 0\n");
+
+  pid_t left = -1;
+  {
+    captured_errors errors;
+    controller_care care("corvan", "'" + script + "' ", 5);
+    EXPECT_TRUE(wait_until([&] { return std::ifstream(pid_file) >> left && left > 0; }, 5));
+    EXPECT_TRUE(wait_until(
+        [&] {
+          care.poll();
+          return care.running_pids() == std::vector<pid_t>{left};
+        },
+        5))
+        << "found";
+    EXPECT_NE(process_stat(left).find(" (ctl (v2)) "), std::string::npos) << process_stat(left);
+    care.finish();
+    EXPECT_FALSE(process_exists(left)) << "stopped and reaped";
+    EXPECT_EQ(errors.lines(), 1) << errors.str();
+    const std::string stopped =
+        "(pid " + std::to_string(left) + ") is still running; sending SIGTERM";
+    EXPECT_NE(errors.str().find(stopped), std::string::npos) << errors.str();
+  }
+  if (left > 0 && process_exists(left)) {  // not looked after: ours to end
+    kill(left, SIGKILL);
+    waitpid(left, nullptr, 0);
+  }
+  unlink(script.c_str());
+  unlink(fifo.c_str());
+  unlink(pid_file.c_str());
+  rmdir(dir.c_str());
 }

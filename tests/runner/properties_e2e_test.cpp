@@ -301,6 +301,26 @@ TEST_F(Outputs, AWriteThatFailsEndsTheRunAsAnErrorNamingTheFile) {
   EXPECT_NE(messages.err.find("cannot write /dev/full"), std::string::npos) << messages.err;
 }
 
+TEST_F(Outputs, AWriteThatFailsInTheMonitorOrTheChartEndsThemNamingTheFile) {
+  const std::string chart = file("c.graf");
+  std::ofstream(chart) << "initial step 0\n0: MT\n";
+  for (const std::vector<std::string>& controller :
+       {std::vector<std::string>{monitor, "--no-window", "--trace", "/dev/full", "--", probe},
+        std::vector<std::string>{build_file("grafcet/corvan-grafcet"), "--no-window", "--trace",
+                                 "/dev/full", chart}}) {
+    SCOPED_TRACE(controller[0]);
+    run_result r = run("end 30\nexpect MT = 0 at 20\n", controller);
+    EXPECT_NE(r.err.find("cannot write /dev/full: No space left on device"), std::string::npos) << r.err;
+    // It ends at its first turn, with or without that turn answered.
+    const bool ended = r.status == 1 && r.out.find("FAIL: controller ended at turn ") != std::string::npos &&
+                       r.out.find(" (status 2)") != std::string::npos;
+    const bool never_answered =
+        r.status == 2 && r.err.find("before answering any turn") != std::string::npos &&
+        r.err.find("with status 2") != std::string::npos;
+    EXPECT_TRUE(ended || never_answered) << r.out << r.err;
+  }
+}
+
 TEST_F(Outputs, SigtermEndsTheRunWithItsVerdictSoFarAndEverythingCleanedUp) {
   const std::string junit = file("junit.xml"), vcd = file("t.vcd"), out = file("out.txt"),
                     err = file("err.txt"), pid_file = file("pid");

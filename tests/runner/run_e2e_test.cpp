@@ -256,7 +256,7 @@ TEST_F(Mistakes, EachKindOfScenarioMistakeStopsBeforeAnythingRuns) {
   };
   const std::vector<mistake> kinds = {
       {"end 5\nfly away\n",
-       "2:1: unknown statement 'fly' (at, expect, always, never, check or end)"},
+       "2:1: unknown statement 'fly' (at, expect, always, never, check, end or explore)"},
       {"at 1 press GO for 1\n",
        "1:12: unknown button 'GO' (INIT, DC, AC, ATU, interv., piece, couvercle, REDESSINER, PV)"},
       {"# x\nexpect speed = 1 at 2\n", "2:8: unknown signal 'speed'"},

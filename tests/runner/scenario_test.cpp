@@ -178,7 +178,7 @@ TEST(ScenarioMistakes, NewStatementsNameTheColumnOfTheirMistake) {
        "s.scn:1:12: unknown button 'pece' (INIT, DC, AC, ATU, interv., piece, couvercle, "
        "REDESSINER, PV) (did you mean 'piece'?)"},
       {"alway dc\n",
-       "s.scn:1:1: unknown statement 'alway' (at, expect, always, never, check or end) (did you "
+       "s.scn:1:1: unknown statement 'alway' (at, expect, always, never, check, end or explore) (did you "
        "mean 'always'?)"},
       {"check glue\n",
        "s.scn:1:7: unknown check 'glue' (glued, lids, jacks or all) (did you mean 'glued'?)"},
@@ -222,7 +222,7 @@ TEST(ScenarioTimes, FormattedAsAScenarioWritesThem) {
 }
 
 TEST(ScenarioMistakes, EachKindNamesTheFileTheLineAndTheReason) {
-  EXPECT_EQ(mistake("\n\nwait 3\n"), "s.scn:3:1: unknown statement 'wait' (at, expect, always, never, check or end)");
+  EXPECT_EQ(mistake("\n\nwait 3\n"), "s.scn:3:1: unknown statement 'wait' (at, expect, always, never, check, end or explore)");
   EXPECT_EQ(mistake("at 1 press START for 1\n"),
             "s.scn:1:12: unknown button 'START' (INIT, DC, AC, ATU, interv., piece, couvercle, "
             "REDESSINER, PV)");
