@@ -133,14 +133,13 @@ class condition_parser {
   int signal() {
     const std::string& name = peek().text;
     const int count = words.outputs ? input_signal_count + output_signal_count : input_signal_count;
-    std::vector<std::string> names;
     for (int row = 0; row < count; ++row) {
       if (name == table_signaux[row]) {
         ++pos;
         return pool.add({node::signal, row});
       }
-      names.emplace_back(table_signaux[row]);
     }
+    const std::vector<std::string> names(table_signaux, table_signaux + count);
     const char* what = words.outputs ? "unknown signal '" : "unknown input '";
     fail(with_suggestion(what + name + "'", name, names));
   }

@@ -43,9 +43,13 @@ void write_outputs(IOsharemem_client& link, const output_values& outputs) {
 chart_controller::chart_controller(const chart& m, chart_clock c, chart_trace* t, snapshot_box* v)
     : machine(m), clock(c), trace(t), view(v), reports(m) {}
 
+// A trace that can no longer be written ends the run: it is kept for
+// its record.
 void chart_controller::run(IOsharemem_client& link) {
-  for (int r; (r = link.receive()) >= 0;)
+  for (int r; (r = link.receive()) >= 0;) {
     if (r == 1) turn(link);
+    if (trace && !trace->error().empty()) break;
+  }
   if (view) view->end();
 }
 

@@ -17,6 +17,9 @@ class chart_trace {
   chart_trace(const chart& model, const std::string& vcd_path);
 
   void record(const engine& machine, const input_values& inputs, int64_t now_ms, int32_t turn);
+  void flush() { writer.flush(); }
+  // The first write that failed, "" while none did.
+  const std::string& error() const { return writer.error(); }
 
  private:
   trace_writer writer;

@@ -40,12 +40,25 @@ std::string file_name(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+// The trace to its last turn, or the reason it could not be written.
+bool trace_written(grafcet::chart_trace* trace) {
+  if (!trace) return true;
+  trace->flush();
+  if (trace->error().empty()) return true;
+  std::cerr << "corvan-grafcet: " << trace->error() << std::endl;
+  return false;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   grafcet::options o = grafcet::parse_options(argc, argv);
+  if (o.asked != cli::request::none) {
+    std::cout << grafcet::option_table().answer(o.asked);
+    return 0;
+  }
   if (!o.error.empty()) {
-    std::cerr << "corvan-grafcet: " << o.error << "\n" << grafcet::usage << std::endl;
+    std::cerr << "corvan-grafcet: " << o.error << "\n" << grafcet::option_table().usage() << std::flush;
     return usage_status;
   }
   std::string text;
@@ -71,14 +84,15 @@ int main(int argc, char** argv) {
   bool window = o.window && display_available();
   grafcet::snapshot_box box(parsed.model);
   grafcet::chart_controller controller(parsed.model, clock, trace.get(), window ? &box : nullptr);
-  if (!window) {
+  if (window) {
+    // The exchange runs on its own thread so that drawing never delays a
+    // turn; closing the window leaves the controller running until the run
+    // ends.
+    std::thread exchange([&] { controller.run(link); });
+    grafcet::chart_window(parsed.model, box, "grafcet " + file_name(o.chart_path)).run();
+    exchange.join();
+  } else {
     controller.run(link);
-    return 0;
   }
-  // The exchange runs on its own thread so that drawing never delays a turn;
-  // closing the window leaves the controller running until the run ends.
-  std::thread exchange([&] { controller.run(link); });
-  grafcet::chart_window(parsed.model, box, "grafcet " + file_name(o.chart_path)).run();
-  exchange.join();
-  return 0;
+  return trace_written(trace.get()) ? 0 : usage_status;
 }

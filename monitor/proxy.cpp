@@ -64,8 +64,10 @@ void monitor_proxy::run(const std::atomic<bool>& stop) {
   outward.join();
 }
 
+// A trace that can no longer be written ends the exchange: a run is
+// watched for its record.
 void monitor_proxy::carry_inward(const std::atomic<bool>& stop) {
-  while (!stop) {
+  while (!stop && !(trace && !trace->error().empty())) {
     // Back at once with a new turn or the end; after quiet_us the
     // simulator is paused (or gone, which receive() finds out).
     outer.wait_for_turn(quiet_us);

@@ -5,4 +5,17 @@
 // be written.
 #pragma once
 
+#include "cli/option_table.h"
+
+#include <string>
+#include <vector>
+
+struct report_options {
+  std::string page;                  // OUT.html
+  std::vector<std::string> results;  // RESULT.json...
+  cli::request asked = cli::request::none;
+};
+
+const cli::option_table<report_options>& report_option_table();
+
 int corvan_report_main(int argc, char** argv);

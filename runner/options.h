@@ -2,6 +2,7 @@
 //   corvan-run [options] -- ./my_controller its arguments
 #pragma once
 
+#include "cli/option_table.h"
 #include "runner/scenario.h"
 
 #include <optional>
@@ -32,7 +33,7 @@ struct run_options {
   // The controller's standard error passed on to ours (explored runs keep
   // only its last lines).
   bool show_controller_stderr = true;
-  bool help = false;
+  cli::request asked = cli::request::none;  // --help or --version
   int command_start = 0;  // index in argv of the controller's program
 };
 
@@ -43,4 +44,5 @@ class usage_error : public std::runtime_error {
 };
 
 run_options parse_options(int argc, char** argv);
-extern const char* const usage_text;
+// The options the parser knows, from which --help is printed.
+const cli::option_table<run_options>& run_option_table();

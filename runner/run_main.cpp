@@ -8,12 +8,11 @@
 #include "runner/run_report.h"
 #include "runner/scenario.h"
 #include "runner/verdict.h"
+#include "trace/output_files.h"
 
 #include <cstdio>
-#include <filesystem>
 #include <fstream>
 #include <iostream>
-#include <map>
 #include <sstream>
 #include <stdexcept>
 
@@ -25,27 +24,16 @@ constexpr int usage_status = 2;
 // What test runners answer when they found nothing to run.
 constexpr int nothing_checked_status = 5;
 
-// Every file the run writes, by option; a path given twice would have two
-// writers fight over one file.
-std::vector<std::pair<std::string, std::string>> output_files(const run_options& o) {
-  std::vector<std::pair<std::string, std::string>> files = {
-      {"--trace", o.trace_file}, {"--csv", o.csv_file},           {"--junit", o.junit_file},
-      {"--screenshot", o.screenshot_file}, {"--messages", o.messages_file},
-      {"--report", o.report_file}, {"--json", o.json_file}};
-  std::vector<std::pair<std::string, std::string>> given;
-  for (auto& f : files)
-    if (!f.second.empty()) given.push_back(f);
-  return given;
-}
-
 void refuse_shared_outputs(const run_options& o) {
-  std::map<std::string, std::string> seen;  // canonical path -> option
-  for (const auto& [option, path] : output_files(o)) {
-    std::error_code ignored;
-    const std::string canonical = std::filesystem::weakly_canonical(path, ignored).string();
-    auto [it, fresh] = seen.emplace(canonical, option);
-    if (!fresh) throw usage_error(it->second + " and " + option + " name the same file " + path);
-  }
+  const std::string shared = shared_output({{"--trace", o.trace_file},
+                                            {"--csv", o.csv_file},
+                                            {"--junit", o.junit_file},
+                                            {"--screenshot", o.screenshot_file},
+                                            {"--messages", o.messages_file},
+                                            {"--report", o.report_file},
+                                            {"--json", o.json_file},
+                                            {"--minimal", o.minimal_file}});
+  if (!shared.empty()) throw usage_error(shared);
 }
 
 // A file asked for on the command line, opened before the run so that a
@@ -94,8 +82,8 @@ int corvan_run_main(int argc, char** argv) {
   scenario script;
   try {
     options = parse_options(argc, argv);
-    if (options.help) {
-      std::cout << usage_text;
+    if (options.asked != cli::request::none) {
+      std::cout << run_option_table().answer(options.asked);
       return 0;
     }
     if (!options.scenario_file.empty()) script = read_scenario_file(options.scenario_file);
@@ -108,7 +96,7 @@ int corvan_run_main(int argc, char** argv) {
     std::cerr << e.what() << '\n';
     return usage_status;
   } catch (const usage_error& e) {
-    std::cerr << "corvan-run: " << e.what() << '\n' << usage_text;
+    std::cerr << "corvan-run: " << e.what() << '\n' << run_option_table().help();
     return usage_status;
   }
   if (script.expectations.empty() && !options.no_checks) {

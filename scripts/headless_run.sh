@@ -1,14 +1,29 @@
 #!/usr/bin/env bash
 # headless_run.sh <controller> [seconds]: one session of the simulator on the
-# current (virtual) display. The operator clicks "INIT", "DC" and then
-# "piece" three times a few seconds apart; half-way a screenshot of the
-# window is saved, and at the end "quit" is clicked.
+# current (virtual) display, from the source tree's build (scripts/run.sh
+# builds it; CORVAN_BUILD_DIR names another build folder). The operator clicks "INIT", "DC" and then "piece" three times
+# a few seconds apart (16 s in all); half-way a screenshot of the window is
+# saved, and at the end "quit" is clicked. A session shorter than the clicks
+# ends right after them.
 set -uo pipefail
 controller=$1
 seconds=${2:-60}
-shot=build/corvan-screenshot.png
+build=${CORVAN_BUILD_DIR:-$(cd "$(dirname "$0")/.." && pwd)/build}
+shot=$build/corvan-screenshot.png
+for tool in "$build/app/corvan" "$build/tests/tools/xshot"; do
+  if [ ! -x "$tool" ]; then
+    echo "no $tool: this script runs the source tree's build; build it with scripts/run.sh" >&2
+    exit 1
+  fi
+done
+case "$seconds" in
+  '' | *[!0-9]*) echo "the length is a whole number of seconds, not '$seconds'" >&2; exit 2 ;;
+esac
+clicks=16
+half=$(( seconds / 2 > clicks ? seconds / 2 - clicks : 0 ))
+rest=$(( seconds - clicks - half > 0 ? seconds - clicks - half : 0 ))
 
-build/app/corvan "$controller" &
+"$build/app/corvan" "$controller" &
 sim=$!
 window=""
 for _ in $(seq 100); do
@@ -42,8 +57,8 @@ for _ in 1 2 3; do
   sleep 4
   click 760 485 # piece
 done
-sleep $((seconds / 2 - 17))
-build/tests/tools/xshot "$window" "$shot" && echo "screenshot: $shot"
-sleep $((seconds / 2))
+sleep "$half"
+"$build/tests/tools/xshot" "$window" "$shot" && echo "screenshot: $shot"
+sleep "$rest"
 click 860 525   # quit
 wait "$sim"

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 
 #include "iolink/signals.h"
 #include "trace/trace_writer.h"
@@ -20,6 +21,8 @@ class signal_trace {
 
   void record(uint64_t time_us, uint32_t turn, const input_values& inputs,
               const output_values& outputs, const std::array<bool, rows>& held);
+  // The first write that failed, "" while none did.
+  const std::string& error() const { return writer.error(); }
 
  private:
   trace_writer& writer;

@@ -113,9 +113,7 @@ TEST_F(Simulator, WithoutArgumentItExplainsItselfAndOpensNothing) {
     SCOPED_TRACE(argv.size() == 1 ? "with a display" : "without a display");
     pid = spawn_program(argv, "", err_file);
     ASSERT_EQ(wait_for_exit(pid, 20), 2);
-    EXPECT_EQ(err(),
-              "ERREUR de parametre:\n corvan <controleur>\n\n"
-              "probleme interne de memoire\n\n");
+    EXPECT_EQ(err(), "Usage: corvan CONTROLLER [ARGUMENT]...\n");
     EXPECT_EQ(segments_created_by(pid), 0);
     EXPECT_TRUE(find_windows("atelier").empty());
   }
@@ -302,4 +300,14 @@ TEST_F(Simulator, DemonstrationControllerMakesThreeWorkpieces) {
   click_quit();
   EXPECT_EQ(wait_for_exit(pid, 20), 0);
   EXPECT_TRUE(wait_until([&] { return !segment_exists(id); }, 10));
+}
+
+// The headless session script, in real time as a person would run it, and
+// shorter than half a minute.
+TEST(HeadlessScript, AShortSessionClicksThroughAndSavesItsScreenshot) {
+  run_result r = run_program({source_file("scripts/headless_run.sh"), demo, "18"}, 90);
+  EXPECT_EQ(r.status, 0) << r.out << r.err;
+  EXPECT_EQ(r.err.find("invalid"), std::string::npos) << r.err;
+  EXPECT_NE(r.out.find("screenshot: "), std::string::npos) << r.out;
+  EXPECT_NE(r.err.find("demo: production"), std::string::npos) << r.err;
 }

@@ -142,6 +142,13 @@ TEST(MonitorOptions, EachBadArgumentIsQuotedInTheError) {
   }
 }
 
+TEST(MonitorOptions, TheTraceAndTheCsvMayNotBeOneFile) {
+  auto p = parse({"--manual", "--trace", "/tmp/run.vcd", "--csv", "/tmp/./run.vcd"});
+  EXPECT_FALSE(p.ok);
+  EXPECT_EQ(p.error, "--trace and --csv name the same file /tmp/./run.vcd");
+  EXPECT_TRUE(parse({"--manual", "--trace", "/tmp/run.vcd", "--csv", "/tmp/run.csv"}).ok);
+}
+
 TEST(MonitorOptions, ExactlyOneInnerSideIsRequired) {
   EXPECT_FALSE(parse({"--no-window"}).ok);
   EXPECT_NE(parse({"--no-window"}).error.find("--manual"), std::string::npos);

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "process/controller_process.h"
+#include "tests/runner/run_files.h"
 #include "tests/support/process.h"
 
 #include <signal.h>
@@ -23,20 +24,8 @@ const std::string monitor = build_file("monitor/corvan-monitor");
 const std::string breaker = build_file("tests/runner/property_breaker");
 const std::string probe = build_file("tests/tools/test_controller");
 
-class RunFiles : public ::testing::Test {
+class LockStepRuns : public RunFiles {
  protected:
-  void TearDown() override {
-    for (const auto& f : files) unlink(f.c_str());
-  }
-  std::string file(const std::string& stem) {
-    files.push_back(temp_path(stem));
-    return files.back();
-  }
-  std::string scenario_file(const std::string& text) {
-    std::string path = file("run.scn");
-    std::ofstream(path) << text;
-    return path;
-  }
   // A lock-step run of the scenario with the controller's command.
   run_result run(const std::string& scenario_text, std::vector<std::string> controller,
                  std::vector<std::string> options = {}) {
@@ -47,8 +36,6 @@ class RunFiles : public ::testing::Test {
     argv.insert(argv.end(), controller.begin(), controller.end());
     return run_program(argv, 90);
   }
-
-  std::vector<std::string> files;
 };
 
 // The simulator's turn counter a breaker printed: "breaker: WHAT in turn N".
@@ -69,7 +56,7 @@ int failing_turn(const std::string& out, const std::string& statement) {
 
 // ------------------------------------------- properties at the exact turn
 
-using Properties = RunFiles;
+using Properties = LockStepRuns;
 
 // The runner's turns count from 0, the simulator's counter from 1: a
 // controller answering the counter's turn N acts in the runner's turn N - 1.
@@ -143,7 +130,7 @@ TEST_F(Properties, OpenStatementsAloneDoNotFailTheRunAndAreSkippedInJUnit) {
 
 // ------------------------------------------------ faults in simulated time
 
-using Faults = RunFiles;
+using Faults = LockStepRuns;
 
 // time_us,turn,signal,value lines of a CSV trace for one signal.
 std::vector<std::string> csv_lines_of(const std::string& csv, const std::string& signal) {
@@ -206,7 +193,7 @@ TEST_F(Faults, ThroughTheMonitorFollowTheTurnCounterInALockStepRun) {
 
 // ---------------------------------------------- runs that are no verdict
 
-using RunsNotMade = RunFiles;
+using RunsNotMade = LockStepRuns;
 
 TEST_F(RunsNotMade, AControllerEndingBeforeItsFirstAnswerIsAnErrorRightAway) {
   const std::string script = file("ctl.sh"), junit = file("junit.xml"), messages = file("m.txt");
@@ -254,7 +241,7 @@ TEST_F(RunsNotMade, AScenarioThatChecksNothingIsNoPassUnlessRunForItsTraces) {
 
 // ----------------------------------------------------- the operator's hand
 
-using Hand = RunFiles;
+using Hand = LockStepRuns;
 
 TEST_F(Hand, OverlappingPressesHoldTheButtonUntilTheLastEnds) {
   run_result r = run("at 1 press DC for 1\nat 1.5 press DC for 0.1\nend 2.5\n"
@@ -265,7 +252,7 @@ TEST_F(Hand, OverlappingPressesHoldTheButtonUntilTheLastEnds) {
 
 // ------------------------------------------------------ the run's own files
 
-using Outputs = RunFiles;
+using Outputs = LockStepRuns;
 
 TEST_F(Outputs, EveryPathIsCheckedBeforeTheRunAndNoneMayBeGivenTwice) {
   const std::string pid_file = file("pid");
@@ -299,6 +286,26 @@ TEST_F(Outputs, AWriteThatFailsEndsTheRunAsAnErrorNamingTheFile) {
   run_result messages = run_program(argv, 90);
   EXPECT_EQ(messages.status, 2) << messages.out << messages.err;
   EXPECT_NE(messages.err.find("cannot write /dev/full"), std::string::npos) << messages.err;
+}
+
+TEST_F(Outputs, AWriteThatFailsInTheMonitorOrTheChartEndsThemNamingTheFile) {
+  const std::string chart = file("c.graf");
+  std::ofstream(chart) << "initial step 0\n0: MT\n";
+  for (const std::vector<std::string>& controller :
+       {std::vector<std::string>{monitor, "--no-window", "--trace", "/dev/full", "--", probe},
+        std::vector<std::string>{build_file("grafcet/corvan-grafcet"), "--no-window", "--trace",
+                                 "/dev/full", chart}}) {
+    SCOPED_TRACE(controller[0]);
+    run_result r = run("end 30\nexpect MT = 0 at 20\n", controller);
+    EXPECT_NE(r.err.find("cannot write /dev/full: No space left on device"), std::string::npos) << r.err;
+    // It ends at its first turn, with or without that turn answered.
+    const bool ended = r.status == 1 && r.out.find("FAIL: controller ended at turn ") != std::string::npos &&
+                       r.out.find(" (status 2)") != std::string::npos;
+    const bool never_answered =
+        r.status == 2 && r.err.find("before answering any turn") != std::string::npos &&
+        r.err.find("with status 2") != std::string::npos;
+    EXPECT_TRUE(ended || never_answered) << r.out << r.err;
+  }
 }
 
 TEST_F(Outputs, SigtermEndsTheRunWithItsVerdictSoFarAndEverythingCleanedUp) {
