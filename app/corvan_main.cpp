@@ -21,10 +21,7 @@
 
 namespace {
 
-void print_usage() {
-  std::cerr << "ERREUR de parametre:" << std::endl;
-  std::cerr << " corvan <controleur>" << std::endl << std::endl;
-}
+void print_usage() { std::cerr << corvan_option_table().usage() << std::flush; }
 
 // Before anything is created or started: a run without a window would
 // leave a controller attached to an area nobody serves.
@@ -111,11 +108,31 @@ void workstation::write_panel_inputs() {
   link.setreset_input(in::atu, fl_get_button(atelier.atu_button));
 }
 
+const cli::option_table<cli::request>& corvan_option_table() {
+  using v = const std::string&;
+  static const cli::option_table<cli::request> table{
+      {"corvan",
+       {"CONTROLLER [ARGUMENT]..."},
+       "Simulate the gluing line in a window, with CONTROLLER driving it."},
+      {
+          {cli::help_option(), [](cli::request& asked, v) { asked = cli::request::help; }},
+          {cli::version_option(), [](cli::request& asked, v) { asked = cli::request::version; }},
+      }};
+  return table;
+}
+
 int corvan_main(int argc, char** argv) {
+  // Only as the first argument: anything else belongs to the controller.
+  cli::request asked = cli::request::none;
+  if (argc > 1)
+    if (const auto* row = corvan_option_table().find(argv[1])) row->apply(asked, "");
+  if (asked != cli::request::none) {
+    std::cout << corvan_option_table().answer(asked);
+    return 0;
+  }
   std::string command = controller_command(argc, argv);
   if (command.empty()) {
     print_usage();
-    std::cerr << "probleme interne de memoire" << std::endl << std::endl;
     return 2;
   }
   if (!open_display_or_explain(argc, argv)) return 1;

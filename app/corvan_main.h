@@ -2,6 +2,7 @@
 #pragma once
 
 #include "app/line.h"
+#include "cli/option_table.h"
 #include "app/timer10.h"
 #include "process/controller_process.h"
 
@@ -70,4 +71,9 @@ class workstation {
 
 // The whole run: 0 at its end, 2 without a controller command (usage),
 // 1 when no display can be opened (nothing is then created or started).
+// --help or --version as the first argument answers and returns 0.
 int corvan_main(int argc, char** argv);
+
+// corvan's own options, --help and --version; every other word is the
+// controller's command.
+const cli::option_table<cli::request>& corvan_option_table();

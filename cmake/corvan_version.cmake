@@ -1,3 +1,3 @@
 # The one place the version is written: the whole project and the client
 # library built on its own both read it.
-set(CORVAN_VERSION 1.0.0)
+set(CORVAN_VERSION 1.1.0)

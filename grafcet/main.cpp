@@ -53,8 +53,12 @@ bool trace_written(grafcet::chart_trace* trace) {
 
 int main(int argc, char** argv) {
   grafcet::options o = grafcet::parse_options(argc, argv);
+  if (o.asked != cli::request::none) {
+    std::cout << grafcet::option_table().answer(o.asked);
+    return 0;
+  }
   if (!o.error.empty()) {
-    std::cerr << "corvan-grafcet: " << o.error << "\n" << grafcet::usage << std::endl;
+    std::cerr << "corvan-grafcet: " << o.error << "\n" << grafcet::option_table().usage() << std::flush;
     return usage_status;
   }
   std::string text;

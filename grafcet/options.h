@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "cli/option_table.h"
+
 namespace grafcet {
 
 struct options {
@@ -11,11 +13,13 @@ struct options {
   std::string trace_path;  // "" for no trace
   std::string chart_path;
   int memory_ident = 0;    // 0 when -automemlink is missing
+  cli::request asked = cli::request::none;  // --help or --version
   std::string error;       // "" when the command line is usable
 };
 
 options parse_options(int argc, const char* const* argv);
 
-extern const char* const usage;
+// The options the parser knows, from which --help and the usage are printed.
+const cli::option_table<options>& option_table();
 
 }  // namespace grafcet

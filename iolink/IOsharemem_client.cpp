@@ -30,16 +30,52 @@ bool slot_holds(const char* slot, const std::string& name) {
          std::memcmp(slot, name.data(), name.size()) == 0;
 }
 
-}  // namespace
-
-IOsharemem_client::IOsharemem_client(int ident) : mem_ident(ident) {
+IOshare_area* attach_or_end(int ident) {
   if (ident == 0) fail("ident_mem ==0 !");
   std::cerr << "ident_mem=" << ident << std::endl;
   void* attached = shmat(ident, nullptr, 0);
   if (attached == reinterpret_cast<void*>(-1))
     fail("shmat() client refuse pour ident mem=" + std::to_string(ident));
-  area = static_cast<IOshare_area*>(attached);
+  return static_cast<IOshare_area*>(attached);
+}
 
+// Null with the reason in why; every check comes before the attachment, so
+// that nothing is left attached on failure.
+IOshare_area* attach_or_explain(int ident, std::string& why) {
+  const std::string area_text = "exchange area " + std::to_string(ident);
+  shmid_ds state;
+  if (shmctl(ident, IPC_STAT, &state) == -1) {
+    if (errno == EACCES || errno == EPERM)
+      why = "cannot use " + area_text + " (" + std::strerror(errno) + "): it belongs to another user";
+    else
+      why = "no " + area_text + " (" + std::strerror(errno) + "): start the controller from corvan";
+    return nullptr;
+  }
+  if (state.shm_segsz < sizeof(IOshare_area)) {
+    why = "segment " + std::to_string(ident) + " is too small for an exchange area";
+    return nullptr;
+  }
+  void* attached = shmat(ident, nullptr, 0);
+  if (attached == reinterpret_cast<void*>(-1)) {
+    why = "cannot attach " + area_text + " (" + std::strerror(errno) + ")";
+    return nullptr;
+  }
+  std::cerr << "ident_mem=" << ident << std::endl;
+  return static_cast<IOshare_area*>(attached);
+}
+
+}  // namespace
+
+IOsharemem_client::IOsharemem_client(int ident) : IOsharemem_client(ident, attach_or_end(ident)) {}
+
+std::unique_ptr<IOsharemem_client> IOsharemem_client::attach(int ident, std::string& why) {
+  IOshare_area* attached = attach_or_explain(ident, why);
+  if (attached == nullptr) return nullptr;
+  return std::unique_ptr<IOsharemem_client>(new IOsharemem_client(ident, attached));
+}
+
+IOsharemem_client::IOsharemem_client(int ident, IOshare_area* attached)
+    : area(attached), mem_ident(ident) {
   store_shared(area->outputs_clock, 0);
   input_count = stored_count(area->input_count);
   output_count = stored_count(area->output_count);
@@ -78,6 +114,18 @@ int IOsharemem_client::input_is_set(const std::string& name) {
 void IOsharemem_client::setreset_output(const std::string& name, int value) {
   for (int i = 0; i < output_count; ++i)
     if (slot_holds(area->output_names[i], name)) store_shared(area->output_values[i], value);
+}
+
+bool IOsharemem_client::has_input(const std::string& name) const {
+  for (int i = 0; i < input_count; ++i)
+    if (slot_holds(area->input_names[i], name)) return true;
+  return false;
+}
+
+bool IOsharemem_client::has_output(const std::string& name) const {
+  for (int i = 0; i < output_count; ++i)
+    if (slot_holds(area->output_names[i], name)) return true;
+  return false;
 }
 
 bool IOsharemem_client::wait_for_turn(int timeout_us) {

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,9 @@ class IOsharemem_client {
  public:
   // Ends the process with status 1 for identifier 0 or a failed attachment.
   explicit IOsharemem_client(int ident);
+  // The same attachment without ending anything: null with one line's
+  // reason in why when the area is missing, too small or not ours to use.
+  static std::unique_ptr<IOsharemem_client> attach(int ident, std::string& why);
   // Detaches from the area; one attachment per object, hence no copies.
   ~IOsharemem_client();
   IOsharemem_client(const IOsharemem_client&) = delete;
@@ -37,9 +41,13 @@ class IOsharemem_client {
   int input_is_set(const std::string& name);
   // Every output slot of that name, at once; an unknown name changes nothing.
   void setreset_output(const std::string& name, int value);
+  // Whether the area has an input, or an output, of that name.
+  bool has_input(const std::string& name) const;
+  bool has_output(const std::string& name) const;
   void outputs_refresh();
 
  private:
+  IOsharemem_client(int ident, IOshare_area* attached);
   bool simulator_gone();
 
   int32_t input_count;

@@ -99,9 +99,18 @@ void run_with_window(monitor_proxy& proxy, inner_side& inner, manual_side* manua
 }  // namespace
 
 int main(int argc, char** argv) {
+  const auto& table = monitor_option_table();
+  if (auto asked = cli::first_argument_request(argc, argv); asked != cli::request::none) {
+    std::cout << table.answer(asked);
+    return 0;
+  }
   monitor_options o;
   std::string error;
   if (!parse_monitor_options(argc, argv, o, error)) return refuse(error);
+  if (o.asked != cli::request::none) {
+    std::cout << table.answer(o.asked);
+    return 0;
+  }
   std::unique_ptr<inner_side> inner;
   manual_side* manual = nullptr;
   std::string inner_text;

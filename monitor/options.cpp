@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <stdexcept>
 
 #ifdef CORVAN_HAVE_MODBUS
 #include "modbus/modbus_endpoint.h"
@@ -61,6 +62,32 @@ bool parse_port(const std::string& text, int& port) {
 }
 #endif
 
+[[noreturn]] void refuse(const std::string& why) { throw std::invalid_argument(why); }
+
+// "bad OPTION 'TEXT': reason" for a value its parser refused; an empty value
+// gets the reason alone.
+[[noreturn]] void refuse_value(const std::string& option, const std::string& text,
+                               const std::string& reason) {
+  refuse(text.empty() ? reason : "bad " + option + " " + quoted(text) + ": " + reason);
+}
+
+void parse_modbus_address(monitor_options& o, const std::string& address) {
+#ifdef CORVAN_HAVE_MODBUS
+  std::string why;
+  if (!modbus_endpoint::parse_address(address, o.modbus_host, o.modbus_port, why))
+    refuse_value("--modbus", address, why);
+#else
+  std::string port = address;
+  auto colon = address.rfind(':');
+  if (colon != std::string::npos) {
+    o.modbus_host = address.substr(0, colon);
+    port = address.substr(colon + 1);
+  }
+  if (o.modbus_host.empty() || !parse_port(port, o.modbus_port))
+    refuse_value("--modbus", address, "expected [HOST:]PORT with PORT in 1-65535");
+#endif
+}
+
 // Walks the options before "--" and before the trailing "-automemlink <id>".
 class option_reader {
  public:
@@ -68,64 +95,31 @@ class option_reader {
       : end(end), argv(argv), o(o), error(error) {}
 
   bool read_all() {
-    bool chosen_manual = false, chosen_modbus = false;
+    monitor_option_walk walk;
+    walk.options = o;
     for (i = 1; i < end; ++i) {
       const std::string a = argv[i];
       if (a == "--") {
-        o.controller_first = i + 1;
-        o.controller_end = end;
+        walk.options.controller_first = i + 1;
+        walk.options.controller_end = end;
         break;
       }
-      if (a == "--force") {
-        std::string text;
-        int row, value;
-        if (!value_of(a, text) || !parse_assignment(text, row, value, error)) return fail(a, text);
-        o.forces.emplace_back(row, value);
-      } else if (a == "--fault") {
-        std::string text;
-        signal_fault fault;
-        if (!value_of(a, text) || !parse_fault(text, fault, error)) return fail(a, text);
-        o.faults.push_back(fault);
-      } else if (a == "--trace") {
-        if (!value_of(a, o.vcd_path)) return false;
-      } else if (a == "--csv") {
-        if (!value_of(a, o.csv_path)) return false;
-      } else if (a == "--no-window") {
-        o.window = false;
-      } else if (a == "--manual") {
-        chosen_manual = true;
-      } else if (a == "--modbus") {
-        std::string address;
-        if (!value_of(a, address) || !parse_modbus_address(address)) return false;
-        chosen_modbus = true;
-      } else if (a == "--modbus-timeout") {
-        std::string text;
-        if (!value_of(a, text)) return false;
-        if (!parse_seconds(text, o.modbus_timeout_s)) {
-          error = "bad " + a + " " + quoted(text) + ": expected a number of seconds";
-          return false;
-        }
-      } else if (a == "--modbus-clients") {
-        std::string text;
-        if (!value_of(a, text)) return false;
-        if (!parse_count(text, max_modbus_clients, o.modbus_clients)) {
-          error = "bad " + a + " " + quoted(text) + ": expected a number from 1 to " +
-                  std::to_string(max_modbus_clients);
-          return false;
-        }
-      } else if (a == "--modbus-idle") {
-        std::string text;
-        if (!value_of(a, text)) return false;
-        if (!parse_seconds(text, o.modbus_idle_s)) {
-          error = "bad " + a + " " + quoted(text) + ": expected a number of seconds (0: never)";
-          return false;
-        }
-      } else {
+      const auto* row = monitor_option_table().find(a);
+      if (!row) {
         error = "unknown option " + quoted(a);
         return false;
       }
+      std::string value;
+      if (cli::takes_value(row->text) && !value_of(a, value)) return false;
+      try {
+        row->apply(walk, value);
+      } catch (const std::invalid_argument& e) {
+        error = e.what();
+        return false;
+      }
     }
-    return distinct_files() && choose_inner(chosen_manual, chosen_modbus);
+    o = walk.options;
+    return o.asked != cli::request::none || (distinct_files() && choose_inner(walk.manual, walk.modbus));
   }
 
  private:
@@ -142,32 +136,6 @@ class option_reader {
     }
     value = argv[++i];
     return true;
-  }
-
-  bool fail(const std::string& option, const std::string& text) {
-    if (!text.empty()) error = "bad " + option + " " + quoted(text) + ": " + error;
-    return false;
-  }
-
-  bool parse_modbus_address(const std::string& address) {
-#ifdef CORVAN_HAVE_MODBUS
-    std::string why;
-    if (modbus_endpoint::parse_address(address, o.modbus_host, o.modbus_port, why)) return true;
-    error = "bad --modbus " + quoted(address) + ": " + why;
-    return false;
-#else
-    std::string port = address;
-    auto colon = address.rfind(':');
-    if (colon != std::string::npos) {
-      o.modbus_host = address.substr(0, colon);
-      port = address.substr(colon + 1);
-    }
-    if (o.modbus_host.empty() || !parse_port(port, o.modbus_port)) {
-      error = "bad --modbus " + quoted(address) + ": expected [HOST:]PORT with PORT in 1-65535";
-      return false;
-    }
-    return true;
-#endif
   }
 
   bool choose_inner(bool manual, bool modbus) {
@@ -250,4 +218,64 @@ bool parse_monitor_options(int argc, const char* const* argv, monitor_options& o
     return false;
   }
   return option_reader(argc - 2, argv, options, error).read_all();
+}
+
+const cli::option_table<monitor_option_walk>& monitor_option_table() {
+  using walk = monitor_option_walk;
+  using v = const std::string&;
+  static const cli::option_table<walk> table{
+      {"corvan-monitor",
+       {"[OPTION]... -- CONTROLLER [ARGUMENT]... -automemlink ID",
+        "--manual [OPTION]... -automemlink ID",
+        "--modbus [HOST:]PORT [OPTION]... -automemlink ID"},
+       "Watch, force, fault and trace the signals between the simulator and a controller."},
+      {
+          {{"--force", "NAME=0|1", "hold a signal at a value from the start (repeatable)"},
+           [](walk& w, v text) {
+             int row, value;
+             std::string why;
+             if (!parse_assignment(text, row, value, why)) refuse_value("--force", text, why);
+             w.options.forces.emplace_back(row, value);
+           }},
+          {{"--fault", "NAME=0|1@T1[-T2]", "stick a signal from T1 seconds on (until T2; repeatable)"},
+           [](walk& w, v text) {
+             signal_fault fault;
+             std::string why;
+             if (!parse_fault(text, fault, why)) refuse_value("--fault", text, why);
+             w.options.faults.push_back(fault);
+           }},
+          {{"--trace", "FILE.vcd", "every change of every signal, as a VCD"},
+           [](walk& w, v path) { w.options.vcd_path = path; }},
+          {{"--csv", "FILE.csv", "the same as CSV"},
+           [](walk& w, v path) { w.options.csv_path = path; }},
+          {{"--no-window", "", "no window; forcing, faults and traces still work"},
+           [](walk& w, v) { w.options.window = false; }},
+          {{"--manual", "", "no controller: the outputs are set by hand in the window"},
+           [](walk& w, v) { w.manual = true; }},
+          {{"--modbus", "[HOST:]PORT", "a Modbus TCP server in the controller's place"},
+           [](walk& w, v address) {
+             parse_modbus_address(w.options, address);
+             w.modbus = true;
+           }},
+          {{"--modbus-timeout", "S", "outputs to 0 once no client has written a coil for S seconds"},
+           [](walk& w, v text) {
+             if (!parse_seconds(text, w.options.modbus_timeout_s))
+               refuse("bad --modbus-timeout " + quoted(text) + ": expected a number of seconds");
+           }},
+          {{"--modbus-clients", "N",
+            "Modbus clients served at once (32, at most " + std::to_string(max_modbus_clients) + ")"},
+           [](walk& w, v text) {
+             if (!parse_count(text, max_modbus_clients, w.options.modbus_clients))
+               refuse("bad --modbus-clients " + quoted(text) + ": expected a number from 1 to " +
+                      std::to_string(max_modbus_clients));
+           }},
+          {{"--modbus-idle", "S", "close a Modbus client silent for S seconds (60; 0: never)"},
+           [](walk& w, v text) {
+             if (!parse_seconds(text, w.options.modbus_idle_s))
+               refuse("bad --modbus-idle " + quoted(text) + ": expected a number of seconds (0: never)");
+           }},
+          {cli::help_option(), [](walk& w, v) { w.options.asked = cli::request::help; }},
+          {cli::version_option(), [](walk& w, v) { w.options.asked = cli::request::version; }},
+      }};
+  return table;
 }

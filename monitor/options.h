@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "cli/option_table.h"
 #include "overrides/overrides.h"
 
 enum class inner_kind { controller, manual, modbus };
@@ -30,7 +31,19 @@ struct monitor_options {
   int controller_first = 0;
   int controller_end = 0;
   int memory_ident = 0;
+  cli::request asked = cli::request::none;  // --help or --version
 };
+
+// What the walk over the options fills in; the inner side is chosen after it.
+struct monitor_option_walk {
+  monitor_options options;
+  bool manual = false;
+  bool modbus = false;
+};
+
+// The options the parser knows, from which --help is printed. Their actions
+// throw std::invalid_argument with the line to print.
+const cli::option_table<monitor_option_walk>& monitor_option_table();
 
 // False with one line in error (quoting the bad argument) when the command
 // line is wrong.

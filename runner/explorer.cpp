@@ -1,7 +1,9 @@
 #include "runner/explorer.h"
 
+#include "report/json.h"
 #include "runner/explore.h"
 #include "runner/run_loop.h"
+#include "runner/run_report.h"
 #include "runner/verdict.h"
 
 #include <poll.h>
@@ -14,6 +16,7 @@
 #include <climits>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <map>
@@ -32,6 +35,7 @@ struct run_request {
   micros end = 0;
   std::string trace, csv;  // the traces of this run, if wanted
   std::string file;        // a scenario file to run instead
+  std::string report;      // where its report goes as JSON, if wanted (then it is drawn)
 };
 
 // What a worker says of a run.
@@ -68,8 +72,8 @@ bool read_line(std::FILE* in, std::string& line) {
 }
 
 void write_request(std::FILE* out, const run_request& r) {
-  std::fprintf(out, "RUN %d %lld %zu\n%s\n%s\n%s\n", r.id, static_cast<long long>(r.end),
-               r.actions.size(), r.trace.c_str(), r.csv.c_str(), r.file.c_str());
+  std::fprintf(out, "RUN %d %lld %zu\n%s\n%s\n%s\n%s\n", r.id, static_cast<long long>(r.end),
+               r.actions.size(), r.trace.c_str(), r.csv.c_str(), r.file.c_str(), r.report.c_str());
   for (const action& a : r.actions)
     std::fprintf(out, "%d %d %lld %lld %d %d %d\n", int(a.kind), int(a.button),
                  static_cast<long long>(a.at), static_cast<long long>(a.duration), a.signal,
@@ -87,6 +91,7 @@ bool read_request(std::FILE* in, run_request& r) {
   read_line(in, r.trace);
   read_line(in, r.csv);
   read_line(in, r.file);
+  read_line(in, r.report);
   r.actions.assign(count, action{});
   for (action& a : r.actions) {
     int kind, button;
@@ -150,7 +155,16 @@ run_report make_run(const scenario& base, run_options options, const std::string
   }
   options.trace_file = request.trace;
   options.csv_file = request.csv;
-  const run_outcome o = run_once(run, options, command, no_messages, false);
+  options.report_file = request.report;
+  const bool draw = !request.report.empty();
+  const run_outcome o = run_once(run, options, command, no_messages, draw);
+  // The parent reads it back; the report's own files are the parent's.
+  if (draw) {
+    options.report_file.clear();
+    report::write_json_file(request.report,
+                            build_run_report(run, o, options, command.substr(0, command.size() - 1), report_date()),
+                            true);
+  }
   run_report r;
   r.id = request.id;
   r.turns = o.last_turn + 1;
@@ -282,6 +296,25 @@ class worker_pool {
   std::vector<worker> workers;
 };
 
+// A file of our own in the temporary folder, removed with this; no file
+// for an empty stem.
+struct temp_file {
+  explicit temp_file(const std::string& stem) {
+    if (stem.empty()) return;
+    std::string name = (std::filesystem::temp_directory_path() / (stem + "-XXXXXX")).string();
+    const int fd = mkstemp(name.data());
+    if (fd < 0) return;
+    close(fd);
+    path = name;
+  }
+  ~temp_file() {
+    if (!path.empty()) unlink(path.c_str());
+  }
+  temp_file(const temp_file&) = delete;
+  temp_file& operator=(const temp_file&) = delete;
+  std::string path;
+};
+
 // ---------------------------------------------------------- progress
 
 std::string minutes_and_seconds(double seconds) {
@@ -408,6 +441,7 @@ class exploration_run {
   exploration_run(const scenario& script, const run_options& options, const std::string& command)
       : script(script),
         options(options),
+        controller(command.substr(0, command.size() - 1)),
         seed(options.seed ? *options.seed
                           : uint64_t(std::chrono::system_clock::now().time_since_epoch().count())),
         length(explored_length(script)),
@@ -423,7 +457,7 @@ class exploration_run {
     write_junit_file(command);
     if (first == INT_MAX) {
       std::cout << reports.size() << " runs, seed " << seed << ", no failure\n";
-      return 0;
+      return write_reports({}) ? 0 : 2;
     }
     try {
       return shrink_and_confirm(first);
@@ -443,6 +477,8 @@ class exploration_run {
   static run_options quiet(run_options o) {
     o.show_controller_stderr = false;
     o.screenshot_file.clear();
+    o.report_file.clear();
+    o.json_file.clear();
     return o;
   }
 
@@ -547,8 +583,11 @@ class exploration_run {
         how.statement < 0 ? "the run itself" : "line " + std::to_string(script.expectations[size_t(how.statement)].line);
     const std::string origin = "corvan-run --explore, seed " + std::to_string(seed) + ", run " +
                                std::to_string(first) + ": fails " + statement;
+    report::exploration found;
+    found.minimal_file = path;
+    found.minimal_text = minimal_scenario_text(script, after, how, origin);
     std::ofstream file(path);
-    file << minimal_scenario_text(script, after, how, origin);
+    file << found.minimal_text;
     file.close();
     if (!file) {
       std::cerr << "corvan-run: cannot write " << path << '\n';
@@ -563,16 +602,64 @@ class exploration_run {
     print_actions("after", after);
     run_request confirm;
     confirm.file = path;
+    const temp_file confirm_report(reports_wanted() ? "corvan-run-minimal" : "");
+    confirm.report = confirm_report.path;
     const run_report again = pool.run_all({confirm})[0];
     const std::string expected_text =
         how.statement < 0 ? "" : script.expectations[size_t(how.statement)].text;
     std::cout << "minimal scenario: " << path;
-    if (again.outcome == 'f' && again.failed_text == expected_text && again.how.turn == how.turn)
-      std::cout << " (it fails the same way when run alone)\n";
-    else
-      std::cout << "\nthe controller is not deterministic: run alone, the minimal scenario "
-                << differently(again, how) << '\n';
-    return 1;
+    if (again.outcome == 'f' && again.failed_text == expected_text && again.how.turn == how.turn) {
+      found.confirmation = "it fails the same way when run alone";
+      std::cout << " (" << found.confirmation << ")\n";
+    } else {
+      found.confirmation = "the controller is not deterministic: run alone, the minimal scenario " +
+                           differently(again, how);
+      std::cout << '\n' << found.confirmation << '\n';
+    }
+    if (!confirm.report.empty()) found.minimal_run = confirmation_run(confirm.report, path);
+    return write_reports(std::move(found)) ? 1 : 2;
+  }
+
+  bool reports_wanted() const { return !options.report_file.empty() || !options.json_file.empty(); }
+
+  // The confirmation run's report, as its worker wrote it; none when the
+  // run could not be made.
+  static std::vector<report::run_report> confirmation_run(const std::string& json, const std::string& scenario) {
+    try {
+      report::run_report r = report::read_json_file(json);
+      r.scenario_file = scenario;
+      r.files.clear();
+      return {r};
+    } catch (const report::read_error&) {
+      return {};
+    }
+  }
+
+  // The --report page and the --json file of the exploration; false when
+  // one could not be written.
+  bool write_reports(report::exploration found) const {
+    if (!reports_wanted()) return true;
+    const std::vector<check_result> results = over_all_runs(script, reports);
+    const run_problem problem = run_itself(reports);
+    report::run_report r;
+    r.controller = controller;
+    r.scenario_file = options.scenario_file;
+    r.date = date;
+    r.verdict = verdict_word(results, problem);
+    r.problem = problem.text;
+    r.lockstep = true;
+    r.wall_seconds = explore_seconds;
+    for (const check_result& c : results) r.statements.push_back(report_statement(c));
+    r.files = report_files(options);
+    if (!found.minimal_file.empty()) r.files.emplace_back("minimal", found.minimal_file);
+    found.seed = seed;
+    found.runs = options.runs;
+    found.runs_made = int(reports.size());
+    r.explored.push_back(std::move(found));
+    const std::string error = write_report_files(r, options);
+    if (error.empty()) return true;
+    std::cerr << "corvan-run: " << error << '\n';
+    return false;
   }
 
   static std::string differently(const run_report& again, const failure& expected) {
@@ -585,6 +672,8 @@ class exploration_run {
 
   const scenario& script;
   const run_options& options;
+  const std::string controller;  // as the reports name it
+  const std::string date = report_date();
   const uint64_t seed;
   const micros length;
   const int jobs;

@@ -2,11 +2,13 @@
 //   corvan-run [options] -- ./my_controller its arguments
 #pragma once
 
+#include "cli/option_table.h"
 #include "runner/scenario.h"
 
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 struct run_options {
   std::string scenario_file;
@@ -16,6 +18,9 @@ struct run_options {
   std::string junit_file;
   std::string screenshot_file;  // PNG
   std::string messages_file;    // the simulator's messages; stderr when empty
+  std::string report_file;      // the page: verdict, timing diagram, pictures
+  std::string json_file;        // the verdict as JSON
+  std::vector<std::string> report_signals;  // lanes besides those the scenario names
   std::optional<micros> duration;
   int answer_timeout_ms = 1000;
   bool no_checks = false;  // a run for its traces alone: no statement is needed
@@ -28,7 +33,7 @@ struct run_options {
   // The controller's standard error passed on to ours (explored runs keep
   // only its last lines).
   bool show_controller_stderr = true;
-  bool help = false;
+  cli::request asked = cli::request::none;  // --help or --version
   int command_start = 0;  // index in argv of the controller's program
 };
 
@@ -39,4 +44,5 @@ class usage_error : public std::runtime_error {
 };
 
 run_options parse_options(int argc, char** argv);
-extern const char* const usage_text;
+// The options the parser knows, from which --help is printed.
+const cli::option_table<run_options>& run_option_table();

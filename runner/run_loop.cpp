@@ -8,6 +8,7 @@
 #include "iolink/signals.h"
 #include "overrides/overrides.h"
 #include "process/controller_process.h"
+#include "report/recorder.h"
 #include "runner/blank_drawing.h"
 #include "runner/checks.h"
 #include "runner/message_log.h"
@@ -132,10 +133,19 @@ std::unique_ptr<run_trace> open_trace(const run_options& options) {
   return std::make_unique<run_trace>(options.trace_file, options.csv_file);
 }
 
-std::string take_screenshot(atelier_class& atelier, const std::string& path) {
+// The window as drawn up to now.
+void bring_window_up_to_date() {
   Fl::flush();
   XSync(fl_display, False);
+}
+
+std::string take_screenshot(atelier_class& atelier, const std::string& path) {
+  bring_window_up_to_date();
   return save_window_png(fl_display, fl_xid(atelier.window), path);
+}
+
+std::vector<std::string> signal_names() {
+  return std::vector<std::string>(std::begin(table_signaux), std::end(table_signaux));
 }
 
 // Everything one run owns, in the order it is made; destroyed in reverse,
@@ -143,10 +153,11 @@ std::string take_screenshot(atelier_class& atelier, const std::string& path) {
 class scripted_run : private line_observer {
  public:
   scripted_run(const scenario& script, const run_options& options, const std::string& command,
-               std::ostream& messages, run_trace* trace)
+               std::ostream& messages, run_trace* trace, bool pictures)
       : script(script),
         options(options),
         trace(trace),
+        pictures(pictures),
         messages(messages),
         overrides(faults_of(script)),
         link(init_partage_mem(command.c_str())),
@@ -155,7 +166,8 @@ class scripted_run : private line_observer {
         log(messages),
         controller_stderr(options.show_controller_stderr),
         player(script.actions, atelier),
-        checker(script) {
+        checker(script),
+        changes(signal_names()) {
     log.capture_cerr();
     // The runner's own lines go to its standard error, never among the
     // simulator's messages.
@@ -220,7 +232,8 @@ class scripted_run : private line_observer {
     outcome.last_time = time;
   }
 
-  // The statements and the trace look at the turn just made.
+  // The statements, the report's changes and the trace look at the turn
+  // just made.
   void check(int turn) {
     turn_view view;
     view.turn = turn;
@@ -234,15 +247,25 @@ class scripted_run : private line_observer {
     view.events = &turn_events;
     checker.observe(view);
     turn_events.clear();
-    if (trace) record(turn);
+    if (pictures && outcome.pictures.empty() && checker.any_failed())
+      take_picture("the first failure, " + turn_and_time(turn, time), turn);
+    std::array<bool, signal_trace::rows> held;
+    for (int row = 0; row < signal_trace::rows; ++row) held[row] = overrides.held(row, time);
+    changes.record(turn, view.signals.data(), held.data());
+    if (trace) record(turn, held);
   }
 
-  void record(int turn) {
+  void record(int turn, const std::array<bool, signal_trace::rows>& held) {
     signal_trace::output_values outputs{};
-    std::array<bool, signal_trace::rows> held{};
     for (int o = 0; o < output_signal_count; ++o) outputs[o] = actionneur[o];
-    for (int row = 0; row < signal_trace::rows; ++row) held[row] = overrides.held(row, time);
     trace->layout.record(uint64_t(time), uint32_t(turn), inputs.values, outputs, held);
+  }
+
+  // A picture the report shows; a window that cannot be read leaves none.
+  void take_picture(const std::string& caption, int turn) {
+    bring_window_up_to_date();
+    report::picture p{caption, turn, ""};
+    if (window_png(fl_display, fl_xid(atelier.window), p.png).empty()) outcome.pictures.push_back(std::move(p));
   }
 
   void fault_inputs() {
@@ -346,6 +369,9 @@ class scripted_run : private line_observer {
     }
     if (!options.screenshot_file.empty())
       outcome.screenshot_error = take_screenshot(atelier, options.screenshot_file);
+    if (pictures) take_picture("the end of the run, " + turn_and_time(outcome.last_turn, outcome.last_time),
+                               outcome.last_turn);
+    outcome.signals = changes.lanes();
     if (atelier.window->shown()) atelier.window->hide();
     link->sharing_terminate();
     controller->finish();
@@ -357,6 +383,7 @@ class scripted_run : private line_observer {
   const scenario& script;
   const run_options& options;
   run_trace* trace;
+  const bool pictures;
   std::ostream& messages;
   signal_overrides overrides;
   std::unique_ptr<IOsharemem_server> link;
@@ -369,6 +396,7 @@ class scripted_run : private line_observer {
   std::unique_ptr<controller_care> controller;
   scenario_player player;
   property_checker checker;
+  report::change_recorder changes;
   run_outcome outcome;
   std::vector<std::string> turn_messages;
   std::vector<line_event> turn_events;
@@ -418,7 +446,8 @@ run_outcome run_traced(const scenario& script, const run_options& options,
   const steady::time_point start = steady::now();
   std::unique_ptr<blank_drawing> blank;
   if (!draw) blank = std::make_unique<blank_drawing>();
-  run_outcome outcome = scripted_run(script, options, controller_command, messages, trace)
+  const bool pictures = draw && !options.report_file.empty();
+  run_outcome outcome = scripted_run(script, options, controller_command, messages, trace, pictures)
                             .run(run_end(script, options));
   outcome.timing.whole_seconds = seconds_since(start);
   return outcome;
@@ -437,6 +466,6 @@ run_outcome execute_run(const scenario& script, const run_options& options,
   // Open before a server is started: a wrong path is known at once.
   std::unique_ptr<run_trace> trace = open_trace(options);
   run_session session(false, options.lockstep);
-  const bool draw = !session.unseen() || !options.screenshot_file.empty();
+  const bool draw = !session.unseen() || !options.screenshot_file.empty() || !options.report_file.empty();
   return run_traced(script, options, controller_command, messages, trace.get(), draw);
 }

@@ -5,6 +5,7 @@
 // turn counter's.
 #pragma once
 
+#include "report/model.h"
 #include "runner/options.h"
 #include "runner/scenario.h"
 #include "runner/verdict.h"
@@ -39,6 +40,11 @@ struct run_outcome {
   int late_answers = 0;
   run_timing timing;
   std::string screenshot_error;  // "" when saved or not asked for
+  // For the report: every signal's changes (the rows of the signal table),
+  // and the window at the first failure and at the end when a report was
+  // asked for of a drawn run.
+  std::vector<report::signal_lane> signals;
+  std::vector<report::picture> pictures;
 };
 
 // The run length: the scenario's end, else the --duration.
@@ -68,12 +74,13 @@ class run_session {
 // One run on the session's display: window, area, controller, the turns up
 // to the end, then everything stopped and reaped. The simulator's messages
 // go to `messages` as they are printed. With draw false nothing is drawn
-// and the line moves exactly as it would drawn. Throws std::runtime_error
+// and the line moves exactly as it would drawn; drawn, with a report asked
+// for, the run takes the window's pictures. Throws std::runtime_error
 // before the controller starts when a trace file cannot be written.
 run_outcome run_once(const scenario& script, const run_options& options,
                      const std::string& controller_command, std::ostream& messages, bool draw);
 
 // A session for one run: on a server of its own, nothing is drawn unless a
-// picture of the window is asked for.
+// picture of the window is asked for (a screenshot or a report).
 run_outcome execute_run(const scenario& script, const run_options& options,
                         const std::string& controller_command, std::ostream& messages);

@@ -37,14 +37,11 @@ bool run_passed(const std::vector<check_result>& results, const run_problem& pro
   return problem.kind == run_problem::none && count_results(results).failed == 0;
 }
 
-namespace {
-
-const char* summary_word(const std::vector<check_result>& results, const run_problem& problem) {
+const char* verdict_word(const std::vector<check_result>& results, const run_problem& problem) {
+  if (problem.kind == run_problem::error) return "ERROR";
   if (problem.kind == run_problem::interrupted) return "INTERRUPTED";
   return run_passed(results, problem) ? "PASSED" : "FAILED";
 }
-
-}  // namespace
 
 void print_verdict(std::ostream& out, const std::vector<check_result>& results,
                    const run_problem& problem) {
@@ -61,7 +58,7 @@ void print_verdict(std::ostream& out, const std::vector<check_result>& results,
     return;
   }
   const verdict_counts n = count_results(results);
-  out << summary_word(results, problem) << ": " << n.passed << " of " << results.size()
+  out << verdict_word(results, problem) << ": " << n.passed << " of " << results.size()
       << " expectations hold";
   if (n.open) out << ", " << n.open << " open";
   out << '\n';

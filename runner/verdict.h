@@ -54,6 +54,8 @@ struct verdict_counts {
 verdict_counts count_results(const std::vector<check_result>& results);
 // No statement failed and the run itself went right.
 bool run_passed(const std::vector<check_result>& results, const run_problem& problem);
+// PASSED, FAILED, INTERRUPTED, or ERROR for a run that could not be made.
+const char* verdict_word(const std::vector<check_result>& results, const run_problem& problem);
 
 // One PASS, FAIL or OPEN line per statement, the run's own problem if any,
 // then the summary line.

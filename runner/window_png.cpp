@@ -20,7 +20,11 @@ int shift_of(unsigned long mask) {
 
 }  // namespace
 
-std::string save_window_png(Display* display, Window window, const std::string& path) {
+namespace {
+
+// The window's pixels as a PNG image, written by `write`.
+template <typename Writer>
+std::string write_window_png(Display* display, Window window, Writer write) {
   XWindowAttributes attr;
   if (!XGetWindowAttributes(display, window, &attr)) return "no such window";
   XImage* img = XGetImage(display, window, 0, 0, attr.width, attr.height, AllPlanes, ZPixmap);
@@ -43,7 +47,30 @@ std::string save_window_png(Display* display, Window window, const std::string& 
   png.width = attr.width;
   png.height = attr.height;
   png.format = PNG_FORMAT_RGB;
-  if (!png_image_write_to_file(&png, path.c_str(), 0, rgb.data(), 0, nullptr))
-    return std::string("cannot write ") + path + ": " + png.message;
-  return "";
+  return write(png, rgb.data());
+}
+
+}  // namespace
+
+std::string save_window_png(Display* display, Window window, const std::string& path) {
+  return write_window_png(display, window, [&](png_image& png, const unsigned char* rgb) -> std::string {
+    if (!png_image_write_to_file(&png, path.c_str(), 0, rgb, 0, nullptr))
+      return std::string("cannot write ") + path + ": " + png.message;
+    return "";
+  });
+}
+
+std::string window_png(Display* display, Window window, std::string& bytes) {
+  return write_window_png(display, window, [&](png_image& png, const unsigned char* rgb) -> std::string {
+    png_alloc_size_t size = 0;
+    // The first call measures, the second writes.
+    if (png_image_write_to_memory(&png, nullptr, &size, 0, rgb, 0, nullptr)) {
+      bytes.resize(size);
+      if (png_image_write_to_memory(&png, bytes.data(), &size, 0, rgb, 0, nullptr)) {
+        bytes.resize(size);
+        return "";
+      }
+    }
+    return std::string("cannot make a PNG: ") + png.message;
+  });
 }

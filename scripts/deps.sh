@@ -3,10 +3,11 @@
 # or prints the apt-get line to run (otherwise).
 set -euo pipefail
 
-packages=(cmake g++ make libfltk1.3-dev libx11-dev libpng-dev libmodbus-dev xvfb xauth xdotool)
+packages=(cmake g++ make libfltk1.3-dev libx11-dev libpng-dev libmodbus-dev nlohmann-json3-dev xvfb xauth xdotool)
 if [ "${1:-run}" = test ]; then
   packages+=(ccache googletest libgtest-dev qpdf poppler-utils ghostscript libxml2-utils pkg-config dpkg-dev file python3
-    gtkwave mbpoll python3-pymodbus python3-serial-asyncio)
+    gtkwave mbpoll python3-pymodbus python3-serial-asyncio help2man pandoc lintian man-db
+    chromium chromium-driver python3-selenium)
 fi
 
 missing=()

@@ -113,9 +113,7 @@ TEST_F(Simulator, WithoutArgumentItExplainsItselfAndOpensNothing) {
     SCOPED_TRACE(argv.size() == 1 ? "with a display" : "without a display");
     pid = spawn_program(argv, "", err_file);
     ASSERT_EQ(wait_for_exit(pid, 20), 2);
-    EXPECT_EQ(err(),
-              "ERREUR de parametre:\n corvan <controleur>\n\n"
-              "probleme interne de memoire\n\n");
+    EXPECT_EQ(err(), "Usage: corvan CONTROLLER [ARGUMENT]...\n");
     EXPECT_EQ(segments_created_by(pid), 0);
     EXPECT_TRUE(find_windows("atelier").empty());
   }

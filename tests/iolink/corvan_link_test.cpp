@@ -2,8 +2,11 @@
 #include <gtest/gtest.h>
 
 #include <sys/shm.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
 #include <list>
 #include <string>
 #include <vector>
@@ -12,6 +15,8 @@
 #include "iolink/IOsharemem_server.h"
 #include "iolink/corvan_link.h"
 #include "iolink/signals.h"
+#include "tests/iolink/child.h"
+#include "tests/support/process.h"
 
 namespace {
 
@@ -127,17 +132,21 @@ TEST(LinkOpenFailure, SegmentSmallerThanAnAreaIsRefused) {
 TEST_F(open_link, FollowsTurnsReadsInputsAndWritesOutputs) {
   ASSERT_NE(link, nullptr);
   EXPECT_EQ(corvan_link_receive(link), 0);  // nothing published yet
+  EXPECT_EQ(corvan_link_turn(link), 0);
   server.setreset_input(in::dc, 1);
   server.inputs_go();
   EXPECT_EQ(corvan_link_receive(link), 1);
   EXPECT_EQ(corvan_link_receive(link), 0);
+  EXPECT_EQ(corvan_link_turn(link), 1);
   EXPECT_EQ(corvan_link_input(link, "dc"), 1);
   EXPECT_EQ(corvan_link_input(link, "ac"), 0);
-  EXPECT_EQ(corvan_link_input(link, "DC"), 0);
-  EXPECT_EQ(corvan_link_input(link, "nosuch"), 0);
+  server.inputs_go();
+  server.inputs_go();
+  EXPECT_EQ(corvan_link_turn(link), 1);  // the counter of the last copy
+  EXPECT_EQ(corvan_link_receive(link), 1);
+  EXPECT_EQ(corvan_link_turn(link), 3);
 
-  corvan_link_set_output(link, "MT", 1);
-  corvan_link_set_output(link, "nosuch", 1);
+  EXPECT_EQ(corvan_link_set_output(link, "MT", 1), 0);
   EXPECT_EQ(server.output_value(out::MT), 1);
   for (int i = 0; i < output_signal_count; ++i) {
     if (i != out::MT) {
@@ -179,28 +188,104 @@ TEST_F(open_link, NullLinkOrNameIsRefusedWithoutEffect) {
   ASSERT_EQ(corvan_link_receive(link), 1);
 
   EXPECT_EQ(corvan_link_receive(nullptr), -1);
-  EXPECT_EQ(corvan_link_input(nullptr, "dc"), 0);
-  EXPECT_EQ(corvan_link_input(link, nullptr), 0);
-  corvan_link_set_output(nullptr, "MT", 1);
-  corvan_link_set_output(link, nullptr, 1);
+  EXPECT_EQ(corvan_link_turn(nullptr), -1);
+  EXPECT_EQ(corvan_link_input(nullptr, "dc"), -1);
+  EXPECT_EQ(corvan_link_input(link, nullptr), -1);
+  EXPECT_EQ(corvan_link_set_output(nullptr, "MT", 1), -1);
+  EXPECT_EQ(corvan_link_set_output(link, nullptr, 1), -1);
   corvan_link_refresh(nullptr);
   corvan_link_close(nullptr);
   for (int i = 0; i < output_signal_count; ++i) EXPECT_EQ(server.output_value(i), 0) << i;
   EXPECT_EQ(server.get_outputs_clock(), 0);
 }
 
-TEST(LinkOpenTwice, EachLinkIsItsOwnAttachment) {
+// An unknown name is told apart from a signal at 0, both ways, and an
+// input is not an output.
+TEST_F(open_link, UnknownNamesAreMinusOneAndChangeNothing) {
+  ASSERT_NE(link, nullptr);
+  server.inputs_go();
+  ASSERT_EQ(corvan_link_receive(link), 1);
+  for (const char* name : {"nosuch", "DC", "dc ", "", "MT", "b1s\n"})
+    EXPECT_EQ(corvan_link_input(link, name), -1) << name;
+  for (const char* name : {"nosuch", "mt", "MT ", "", "dc"})
+    EXPECT_EQ(corvan_link_set_output(link, name, 1), -1) << name;
+  for (int i = 0; i < output_signal_count; ++i) EXPECT_EQ(server.output_value(i), 0) << i;
+}
+
+TEST(SignalIndex, FollowsTheSignalReferenceAndRefusesUnknownNames) {
+  struct {
+    const char* name;
+    int index;
+  } cases[] = {{"b1s", 0},     {"dc", 17},      {"colle", 22}, {"DEPOSE", 23},
+               {"MT", 25},     {"TIMER10", 36}, {"DC", -1},    {"mt", -1},
+               {"b1s ", -1},   {"", -1},        {"timer10", -1}};
+  for (const auto& c : cases) EXPECT_EQ(corvan_link_signal_index(c.name), c.index) << c.name;
+  EXPECT_EQ(corvan_link_signal_index(nullptr), -1);
+  for (int i = 0; i < input_signal_count + output_signal_count; ++i) {
+    ASSERT_NE(corvan_link_signal_name(i), nullptr) << i;
+    EXPECT_EQ(corvan_link_signal_index(corvan_link_signal_name(i)), i);
+  }
+  EXPECT_EQ(corvan_link_signal_name(-1), nullptr);
+  EXPECT_EQ(corvan_link_signal_name(input_signal_count + output_signal_count), nullptr);
+}
+
+// A second link would restart the area's count of finished cycles under the
+// first one; it is refused and the first goes on counting.
+TEST(LinkOpenTwice, SecondOpenInOneProcessIsRefusedUntilTheFirstCloses) {
   std::list<std::string> in = input_name_list(), out = output_name_list();
   IOsharemem_server server(in, out);
   arguments args = option_with(std::to_string(server.memory_ident()));
   corvan_link* first = corvan_link_open(args.argc(), args.argv());
-  corvan_link* second = corvan_link_open(args.argc(), args.argv());
   ASSERT_NE(first, nullptr);
-  ASSERT_NE(second, nullptr);
-  EXPECT_EQ(attachments(server.memory_ident()), 3);
+  corvan_link_refresh(first);
+  errno = 0;
+  std::string line = failed_open_line(args);
+  EXPECT_EQ(errno, EBUSY);
+  EXPECT_NE(line.find("already open"), std::string::npos) << line;
+  EXPECT_EQ(attachments(server.memory_ident()), 2);
+  EXPECT_EQ(server.get_outputs_clock(), 1);
+  corvan_link_refresh(first);
+  EXPECT_EQ(server.get_outputs_clock(), 2);
+
   corvan_link_close(first);
+  corvan_link* again = corvan_link_open(args.argc(), args.argv());
+  ASSERT_NE(again, nullptr);
   server.inputs_go();
-  EXPECT_EQ(corvan_link_receive(second), 1);
-  corvan_link_close(second);
+  EXPECT_EQ(corvan_link_receive(again), 1);
+  corvan_link_close(again);
   EXPECT_EQ(attachments(server.memory_ident()), 1);
+}
+
+// The suite runs as root, who may use any area: a child that has given up
+// root meets an area it may not use, and must get NULL and one line, then
+// go on to its own end.
+TEST(LinkOpenFailure, AreaOfAnotherUserGivesNullAndOneLineWithoutEndingTheProgram) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to make an area another user cannot use";
+  struct {
+    int mode;
+    const char* says;
+  } cases[] = {{0600, "cannot use exchange area"}, {0644, "cannot attach exchange area"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.mode);
+    const int ident = shmget(IPC_PRIVATE, area_segment_size, c.mode);
+    ASSERT_GT(ident, 0);
+    const std::string err_file = temp_path("link-err");
+    const pid_t pid = fork_child([&] {
+      if (!std::freopen(err_file.c_str(), "w", stderr)) return 90;
+      if (setgid(65534) != 0 || setuid(65534) != 0) return 91;
+      arguments args = option_with(std::to_string(ident));
+      corvan_link* link = corvan_link_open(args.argc(), args.argv());
+      std::fflush(stderr);
+      return link == nullptr ? 42 : 43;
+    });
+    EXPECT_EQ(reap(pid), 42);  // 1 would be the process ended inside the library
+    const std::string err = read_file(err_file);
+    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+    EXPECT_EQ(err.rfind("corvan_link_open: " + std::string(c.says) + " " + std::to_string(ident), 0),
+              0u)
+        << err;
+    EXPECT_EQ(attachments(ident), 0);
+    shmctl(ident, IPC_RMID, nullptr);
+    std::remove(err_file.c_str());
+  }
 }

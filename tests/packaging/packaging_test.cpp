@@ -1,6 +1,7 @@
 // Controllers built outside the tree, as a user would: against an installed
-// prefix, against the Debian package unpacked anywhere, and in Python on the
-// built shared library; each driven through the real simulator.
+// prefix, and against the Debian packages, which are also checked by
+// lintian, installed (for real as root in CI, in a private root otherwise),
+// used, and purged without a trace.
 #include <gtest/gtest.h>
 
 #include "tests/support/process.h"
@@ -14,6 +15,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -23,7 +25,8 @@ namespace {
 
 const std::string build_dir = build_file("");
 const std::string cmake = CMAKE_PROGRAM;
-const std::string cpack = CPACK_PROGRAM;
+const std::string version = "1.1.0";
+const std::string deb_version = version + "-1";
 
 std::string in_quotes(const fs::path& path) { return "'" + path.string() + "'"; }
 
@@ -41,6 +44,13 @@ run_result shell(const std::string& command, double timeout_s = 120) {
 
 std::string output_of(const std::string& command) { return shell(command).out; }
 
+std::vector<std::string> lines_of(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
 // A fresh folder, removed with everything in it at the end.
 class temp_folder {
  public:
@@ -57,60 +67,79 @@ class temp_folder {
   fs::path path;
 };
 
-// The folder of the shared library under a prefix: lib/ or a multiarch one.
-fs::path library_folder(const fs::path& prefix) {
-  std::error_code ec;
-  for (const auto& entry : fs::recursive_directory_iterator(prefix, ec))
-    if (entry.path().filename() == "libcorvan-iolink.so.1") return entry.path().parent_path();
-  return {};
+// "x86_64-linux-gnu": the libraries' folder is lib/ and this.
+std::string multiarch() {
+  static const std::string name = [] {
+    std::string text = output_of("gcc -print-multiarch");
+    return text.substr(0, text.find('\n'));
+  }();
+  return name;
 }
 
-std::string with_pkg_config(const fs::path& prefix, const std::string& command) {
-  return "export PKG_CONFIG_PATH=" + in_quotes(library_folder(prefix) / "pkgconfig") + "; " + command;
-}
+fs::path library_folder(const fs::path& prefix) { return prefix / "lib" / multiarch(); }
 
-fs::path installed_example(const fs::path& prefix, const std::string& relative) {
-  return prefix / "share/doc/corvan/examples" / relative;
-}
+// The installed files a user builds against: a prefix, found by CMake and
+// pkg-config on their own when it is /usr.
+struct installed {
+  fs::path prefix;
+  bool system() const { return prefix == "/usr"; }
+
+  std::string pkg_config(const std::string& arguments) const {
+    if (system()) return "pkg-config " + arguments;
+    return "PKG_CONFIG_PATH=" + in_quotes(library_folder(prefix) / "pkgconfig") +
+           " pkg-config --define-variable=prefix=" + in_quotes(prefix) + " " + arguments;
+  }
+  fs::path example(const std::string& relative) const {
+    return prefix / "share/doc/corvan/examples" / relative;
+  }
+  // The environment of a Python controller on the module of this prefix.
+  std::vector<std::string> python_environment() const {
+    if (system()) return {};
+    return {"PYTHONPATH=" + (prefix / "lib/python3/dist-packages").string(),
+            "CORVAN_IOLINK_LIBRARY=" + (library_folder(prefix) / "libcorvan-iolink.so.1").string()};
+  }
+};
 
 // The outside project, copied from the installed examples, built with CMake.
-fs::path build_with_find_package(const fs::path& prefix, const fs::path& work) {
+fs::path build_with_find_package(const installed& tree, const fs::path& work) {
   const fs::path folder = work / "find-package";
-  EXPECT_TRUE(succeeds(cmake + " -S " + in_quotes(installed_example(prefix, "outside")) + " -B " +
-                       in_quotes(folder) + " -DCMAKE_PREFIX_PATH=" + in_quotes(prefix)));
+  EXPECT_TRUE(succeeds(cmake + " -S " + in_quotes(tree.example("outside")) + " -B " +
+                       in_quotes(folder) +
+                       (tree.system() ? "" : " -DCMAKE_PREFIX_PATH=" + in_quotes(tree.prefix))));
   EXPECT_TRUE(succeeds(cmake + " --build " + in_quotes(folder)));
   return folder / "my_controller";
 }
 
-// The same C++ source, with one g++ line as the README gives it.
-fs::path build_with_pkg_config(const fs::path& prefix, const fs::path& work) {
+// The same C++ source, with one g++ line as the docs give it.
+fs::path build_with_pkg_config(const installed& tree, const fs::path& work) {
   const fs::path program = work / "pkg-config-controller";
-  EXPECT_TRUE(succeeds(with_pkg_config(
-      prefix, "g++ -std=c++17 -Wall -Wextra -Werror " +
-                  in_quotes(installed_example(prefix, "outside/my_controller.cpp")) +
-                  " $(pkg-config --cflags --libs corvan-iolink)"
-                  " -Wl,-rpath,$(pkg-config --variable=libdir corvan-iolink) -o " +
-                  in_quotes(program))));
+  EXPECT_TRUE(succeeds("g++ -std=c++17 -Wall -Wextra -Werror " +
+                       in_quotes(tree.example("outside/my_controller.cpp")) + " $(" +
+                       tree.pkg_config("--cflags --libs corvan-iolink") + ") -Wl,-rpath,$(" +
+                       tree.pkg_config("--variable=libdir corvan-iolink") + ") -o " +
+                       in_quotes(program)));
   return program;
 }
 
 // The C example: plain C11, pedantic, and not one warning.
-fs::path build_c_example(const fs::path& prefix, const fs::path& work) {
+fs::path build_c_example(const installed& tree, const fs::path& work) {
   const fs::path program = work / "c-controller";
-  EXPECT_TRUE(succeeds(with_pkg_config(
-      prefix, "gcc -std=c11 -Wall -Wextra -pedantic -Werror " +
-                  in_quotes(installed_example(prefix, "c/belt_controller.c")) +
-                  " $(pkg-config --cflags --libs corvan-iolink)"
-                  " -Wl,-rpath,$(pkg-config --variable=libdir corvan-iolink) -o " +
-                  in_quotes(program))));
+  EXPECT_TRUE(succeeds("gcc -std=c11 -Wall -Wextra -pedantic -Werror " +
+                       in_quotes(tree.example("c/belt_controller.c")) + " $(" +
+                       tree.pkg_config("--cflags --libs corvan-iolink") + ") -Wl,-rpath,$(" +
+                       tree.pkg_config("--variable=libdir corvan-iolink") + ") -o " +
+                       in_quotes(program)));
   return program;
 }
 
 // One run of a simulator with a controller, ended by pid whatever happens.
 class session {
  public:
-  session(const std::string& corvan, const std::vector<std::string>& controller) {
-    std::vector<std::string> argv = {corvan};
+  session(const std::vector<std::string>& environment, const std::string& corvan,
+          const std::vector<std::string>& controller) {
+    std::vector<std::string> argv = {"/usr/bin/env"};
+    argv.insert(argv.end(), environment.begin(), environment.end());
+    argv.push_back(corvan);
     argv.insert(argv.end(), controller.begin(), controller.end());
     pid = spawn_program(argv, "", err_file);
     window = wait_for_window("atelier", 20);
@@ -145,10 +174,10 @@ class session {
 
 // Holding "DC" must reach the controller (it reports the press and starts
 // the belt); "quit" ends the run and the controller sees the end.
-void expect_controller_sees_dc(const std::string& corvan,
-                               const std::vector<std::string>& controller,
-                               const std::string& name) {
-  session run(corvan, controller);
+void expect_controller_sees_dc(const std::string& corvan, const std::vector<std::string>& controller,
+                               const std::string& name,
+                               const std::vector<std::string>& environment = {}) {
+  session run(environment, corvan, controller);
   ASSERT_NE(run.window, 0u) << run.err();
   ASSERT_TRUE(run.err_has("ident_mem=", 20)) << run.err();
   EXPECT_EQ(run.err().find(name + ": dc=1"), std::string::npos) << "before any press";
@@ -158,6 +187,40 @@ void expect_controller_sees_dc(const std::string& corvan,
   run.click_quit();
   EXPECT_EQ(wait_for_exit(run.pid, 20), 0) << run.err();
   EXPECT_TRUE(run.err_has(name + ": end of the exchange", 10)) << run.err();
+}
+
+// The file the dynamic loader takes for the library (ldd's "=> PATH").
+fs::path loaded_library(const fs::path& program) {
+  for (const auto& line : lines_of(output_of("ldd " + in_quotes(program)))) {
+    auto arrow = line.find("libcorvan-iolink.so.1 => ");
+    if (arrow == std::string::npos) continue;
+    std::string path = line.substr(line.find("=> ") + 3);
+    std::error_code ec;
+    return fs::canonical(path.substr(0, path.find(" (")), ec);
+  }
+  return {};
+}
+
+// Without a simulator a controller explains itself, after loading the
+// library it was built against.
+void expect_runs_on_library_of(const fs::path& controller, const installed& tree) {
+  ASSERT_TRUE(fs::exists(controller));
+  EXPECT_EQ(loaded_library(controller),
+            fs::canonical(library_folder(tree.prefix) / "libcorvan-iolink.so.1"));
+  run_result r = run_program({controller}, 10);
+  EXPECT_EQ(r.status, 1) << r.err;
+  EXPECT_NE(r.err.find("no -automemlink"), std::string::npos) << r.err;
+}
+
+// Every controller a user can write, built on the installed files: the C
+// one and the Python one through a whole run of the installed simulator.
+void expect_controllers_build_and_run(const installed& tree, const fs::path& work) {
+  expect_runs_on_library_of(build_with_find_package(tree, work), tree);
+  expect_runs_on_library_of(build_with_pkg_config(tree, work), tree);
+  const std::string corvan = (tree.prefix / "bin/corvan").string();
+  expect_controller_sees_dc(corvan, {build_c_example(tree, work)}, "belt_controller");
+  expect_controller_sees_dc(corvan, {"/usr/bin/python3", tree.example("python/belt_controller.py")},
+                            "belt_controller", tree.python_environment());
 }
 
 // ---------------------------------------------------------------- install
@@ -182,16 +245,14 @@ std::unique_ptr<temp_folder> InstalledTree::folder;
 fs::path InstalledTree::prefix;
 ::testing::AssertionResult InstalledTree::install_ok = ::testing::AssertionFailure();
 
-TEST_F(InstalledTree, HoldsProgramLibrariesHeadersPackageFilesAndDocs) {
-  for (const char* program : {"corvan", "corvan-monitor", "corvan-run", "corvan-grafcet"})
-    EXPECT_TRUE(fs::exists(prefix / "bin" / program)) << program;
+TEST_F(InstalledTree, HoldsProgramsLibrariesHeadersPackageFilesModuleAndDocs) {
+  for (const char* program : {CORVAN_PROGRAMS}) EXPECT_TRUE(fs::exists(prefix / "bin" / program)) << program;
   const fs::path lib = library_folder(prefix);
-  ASSERT_FALSE(lib.empty());
   EXPECT_EQ(fs::read_symlink(lib / "libcorvan-iolink.so"), "libcorvan-iolink.so.1");
-  EXPECT_EQ(fs::read_symlink(lib / "libcorvan-iolink.so.1"), "libcorvan-iolink.so.1.0.0");
-  EXPECT_TRUE(fs::is_regular_file(lib / "libcorvan-iolink.so.1.0.0"));
+  EXPECT_EQ(fs::read_symlink(lib / "libcorvan-iolink.so.1"), "libcorvan-iolink.so." + version);
+  EXPECT_TRUE(fs::is_regular_file(lib / ("libcorvan-iolink.so." + version)));
   EXPECT_TRUE(fs::is_regular_file(lib / "libcorvan-iolink.a"));
-  EXPECT_NE(output_of("readelf -d " + in_quotes(lib / "libcorvan-iolink.so.1.0.0"))
+  EXPECT_NE(output_of("readelf -d " + in_quotes(lib / ("libcorvan-iolink.so." + version)))
                 .find("Library soname: [libcorvan-iolink.so.1]"),
             std::string::npos);
 
@@ -205,12 +266,26 @@ TEST_F(InstalledTree, HoldsProgramLibrariesHeadersPackageFilesAndDocs) {
 
   EXPECT_TRUE(fs::exists(lib / "cmake/corvan/corvanConfig.cmake"));
   EXPECT_TRUE(fs::exists(lib / "cmake/corvan/corvanConfigVersion.cmake"));
-  EXPECT_NE(read_file(lib / "pkgconfig/corvan-iolink.pc").find("prefix=${pcfiledir}/"),
-            std::string::npos);
-  for (const char* doc : {"README.md", "examples/demo_controller.cpp",
+  EXPECT_TRUE(fs::exists(prefix / "lib/python3/dist-packages/corvan/__init__.py"));
+  for (const char* doc : {"README.md", "docs/scenario-language.md", "examples/demo_controller.cpp",
                           "examples/c/belt_controller.c", "examples/python/belt_controller.py",
                           "examples/outside/CMakeLists.txt", "examples/outside/my_controller.cpp"})
     EXPECT_TRUE(fs::exists(prefix / "share/doc/corvan" / doc)) << doc;
+  for (const char* page : {"man1/corvan.1.gz", "man1/corvan-run.1.gz", "man5/corvan-scenario.5.gz",
+                           "man5/corvan-chart.5.gz"})
+    EXPECT_TRUE(fs::exists(prefix / "share/man" / page)) << page;
+}
+
+// The pkg-config file names the prefix given at install time, with plain
+// paths: nothing like "pkgconfig/../.." reaches a compiler or a run path.
+TEST_F(InstalledTree, PkgConfigGivesPlainPathsUnderTheInstallPrefix) {
+  const installed tree{prefix};
+  EXPECT_EQ(output_of(tree.pkg_config("--cflags corvan-iolink")),
+            "-I" + (prefix / "include/corvan").string() + " \n");
+  EXPECT_EQ(read_file(library_folder(prefix) / "pkgconfig/corvan-iolink.pc").rfind("prefix=" + prefix.string() + "\n", 0), 0u);
+  EXPECT_EQ(output_of("PKG_CONFIG_PATH=" + in_quotes(library_folder(prefix) / "pkgconfig") +
+                      " pkg-config --variable=libdir corvan-iolink"),
+            library_folder(prefix).string() + "\n");
 }
 
 TEST_F(InstalledTree, ProgramsCarryOurLibrariesInside) {
@@ -221,13 +296,14 @@ TEST_F(InstalledTree, ProgramsCarryOurLibrariesInside) {
     EXPECT_EQ(dynamic.find(build_dir), std::string::npos) << entry.path();
     ++programs;
   }
-  EXPECT_EQ(programs, 4);
+  EXPECT_EQ(programs, static_cast<int>(std::size({CORVAN_PROGRAMS})));
 }
 
-// Started from the prefix, each tool gets as far as its own usage check.
+// Started from the prefix, each tool answers --help, and gets as far as its
+// own usage check without arguments.
 TEST_F(InstalledTree, ToolsStartFromThePrefix) {
-  EXPECT_EQ(run_program({prefix / "bin/corvan-run", "--help"}, 10).status, 0);
-  for (const char* tool : {"corvan-monitor", "corvan-grafcet"}) {
+  for (const char* tool : {CORVAN_PROGRAMS}) {
+    EXPECT_EQ(run_program({prefix / "bin" / tool, "--help"}, 10).status, 0) << tool;
     run_result r = run_program({prefix / "bin" / tool}, 10);
     EXPECT_EQ(r.status, 2) << tool << ": " << r.err;
     EXPECT_EQ(r.err.find("error while loading shared libraries"), std::string::npos) << r.err;
@@ -235,47 +311,45 @@ TEST_F(InstalledTree, ToolsStartFromThePrefix) {
 }
 
 TEST_F(InstalledTree, VersionIsTheProjectsInPkgConfigAndCMake) {
-  EXPECT_EQ(output_of(with_pkg_config(prefix, "pkg-config --modversion corvan-iolink")), "1.0.0\n");
+  EXPECT_EQ(output_of(installed{prefix}.pkg_config("--modversion corvan-iolink")), version + "\n");
   EXPECT_NE(read_file(library_folder(prefix) / "cmake/corvan/corvanConfigVersion.cmake")
-                .find("\"1.0.0\""),
+                .find("\"" + version + "\""),
             std::string::npos);
 }
 
-// SameMajorVersion: any 1.x request up to the installed one, never 2.
+// SameMajorVersion: any 1.x request up to the installed one, never 2. One
+// project asks for each version in turn, as a C++ project finds the
+// multiarch folder.
 TEST_F(InstalledTree, PackageAnswersRequestsOfItsMajorVersionOnly) {
-  auto configures_with = [&](const std::string& version) {
-    const fs::path project = work.path / ("wants-" + version);
-    fs::create_directories(project);
-    std::ofstream(project / "CMakeLists.txt")
-        << "cmake_minimum_required(VERSION 3.16)\nproject(wants NONE)\n"
-        << "find_package(corvan " << version << " REQUIRED)\n";
-    return shell(cmake + " -S " + in_quotes(project) + " -B " + in_quotes(project / "b") +
-                 " -DCMAKE_PREFIX_PATH=" + in_quotes(prefix))
-               .status == 0;
-  };
-  EXPECT_TRUE(configures_with("1"));
-  EXPECT_TRUE(configures_with("1.0.0"));
-  EXPECT_FALSE(configures_with("1.1"));
-  EXPECT_FALSE(configures_with("2.0"));
-  EXPECT_FALSE(configures_with("0.9"));
+  const fs::path project = work.path / "wants";
+  fs::create_directories(project);
+  std::ofstream(project / "CMakeLists.txt")
+      << "cmake_minimum_required(VERSION 3.16)\nproject(wants CXX)\n"
+      << "foreach(wanted 1 1.0.0 1.1 " << version << " 1.2 2.0 0.9)\n"
+      << "  find_package(corvan ${wanted} QUIET)\n"
+      << "  message(STATUS \"wants ${wanted}: ${corvan_FOUND}\")\n"
+      << "  unset(corvan_FOUND)\n"
+      << "endforeach()\n";
+  const std::string out = output_of(cmake + " -S " + in_quotes(project) + " -B " +
+                                    in_quotes(project / "b") + " -DCMAKE_PREFIX_PATH=" +
+                                    in_quotes(prefix));
+  for (const std::string& wanted : std::vector<std::string>{"1", "1.0.0", "1.1", version})
+    EXPECT_NE(out.find("wants " + wanted + ": 1\n"), std::string::npos) << out;
+  for (const std::string wanted : {"1.2", "2.0", "0.9"})
+    EXPECT_NE(out.find("wants " + wanted + ": 0\n"), std::string::npos) << out;
 }
 
-TEST_F(InstalledTree, FindPackageControllerSeesDc) {
-  fs::path controller = build_with_find_package(prefix, work.path);
-  ASSERT_TRUE(fs::exists(controller));
-  expect_controller_sees_dc(prefix / "bin/corvan", {controller}, "my_controller");
+TEST_F(InstalledTree, ControllersBuildAndRunOnTheInstalledFiles) {
+  expect_controllers_build_and_run(installed{prefix}, work.path);
 }
 
-TEST_F(InstalledTree, PkgConfigControllerSeesDc) {
-  fs::path controller = build_with_pkg_config(prefix, work.path);
-  ASSERT_TRUE(fs::exists(controller));
-  expect_controller_sees_dc(prefix / "bin/corvan", {controller}, "my_controller");
-}
-
-TEST_F(InstalledTree, CExampleSeesDc) {
-  fs::path controller = build_c_example(prefix, work.path);
-  ASSERT_TRUE(fs::exists(controller));
-  expect_controller_sees_dc(prefix / "bin/corvan", {controller}, "belt_controller");
+// Every relative link and picture of the installed documentation leads to
+// an installed file.
+TEST_F(InstalledTree, DocumentationHasNoBrokenLinkOrPicture) {
+  const fs::path doc = prefix / "share/doc/corvan";
+  run_result r = run_program({"/usr/bin/python3", source_file("tests/packaging/doc_links.py"), doc}, 30);
+  EXPECT_EQ(r.status, 0) << r.out << r.err;
+  EXPECT_NE(r.out.find(" links checked"), std::string::npos) << r.out;
 }
 
 // ---------------------------------------------------------------- source
@@ -310,98 +384,204 @@ TEST(LibrarySource, JoinsAnotherProjectWithAddSubdirectory) {
   EXPECT_NE(r.err.find("no -automemlink"), std::string::npos) << r.err;
 }
 
-// ---------------------------------------------------------------- Python
-
-TEST(PythonExample, SeesDcThroughTheBuiltSharedLibrary) {
-  expect_controller_sees_dc(build_file("app/corvan"),
-                            {source_file("examples/python/belt_controller.py"), "--library",
-                             build_file("iolink/libcorvan-iolink.so.1")},
-                            "belt_controller");
-}
-
 // ---------------------------------------------------------------- Debian
 
-class DebianPackage : public ::testing::Test {
+const std::string lib_package = "libcorvan-iolink1";
+const std::vector<std::string> packages = {"corvan", lib_package, "libcorvan-iolink-dev",
+                                           "python3-corvan"};
+
+class DebianPackages : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     folder = std::make_unique<temp_folder>();
-    const std::string arch = output_of("dpkg --print-architecture");
-    deb = folder->path / ("corvan_1.0.0_" + arch.substr(0, arch.find('\n')) + ".deb");
-    root = folder->path / "unpacked";
-    package_ok = succeeds(cpack + " -G DEB -B " + in_quotes(folder->path) + " --config " +
-                          in_quotes(build_dir + "/CPackConfig.cmake"));
-    if (package_ok) package_ok = succeeds("dpkg-deb -x " + in_quotes(deb) + " " + in_quotes(root));
+    made = succeeds(cmake + " -DSETTINGS=" + in_quotes(build_file("packaging/packages.cmake")) +
+                    " -DOUT=" + in_quotes(folder->path) + " -P " +
+                    in_quotes(source_file("packaging/make_debs.cmake")));
+    if (!made) return;
+    std::string debs;
+    for (const auto& p : packages) debs += " " + in_quotes(deb(p));
+    lintian = shell("lintian --info --display-info --pedantic" + debs + " 2>&1", 300).out;
   }
   static void TearDownTestSuite() { folder.reset(); }
-  void SetUp() override { ASSERT_TRUE(package_ok); }
+  void SetUp() override { ASSERT_TRUE(made); }
 
-  // Runs a controller built against the unpacked folder: without a
-  // simulator it explains itself, after loading the unpacked library.
-  static void expect_runs_on_unpacked_library(const fs::path& controller) {
-    ASSERT_TRUE(fs::exists(controller));
-    EXPECT_NE(output_of("ldd " + in_quotes(controller)).find((root / "usr").string()),
-              std::string::npos);
-    run_result r = run_program({controller}, 10);
-    EXPECT_EQ(r.status, 1) << r.err;
-    EXPECT_NE(r.err.find("no -automemlink"), std::string::npos) << r.err;
+  static fs::path deb(const std::string& package) {
+    const std::string arch = package == "python3-corvan" ? "all" : host_arch();
+    return folder->path / (package + "_" + deb_version + "_" + arch + ".deb");
+  }
+  static std::string host_arch() {
+    std::string arch = output_of("dpkg --print-architecture");
+    return arch.substr(0, arch.find('\n'));
+  }
+  static std::string field(const std::string& package, const std::string& name) {
+    std::string value = output_of("dpkg-deb -f " + in_quotes(deb(package)) + " " + name);
+    return value.substr(0, value.find_last_not_of('\n') + 1);
+  }
+  static std::string contents(const std::string& package) {
+    return output_of("dpkg-deb -c " + in_quotes(deb(package)));
+  }
+  static std::string control_file(const std::string& package, const std::string& name) {
+    return output_of("dpkg-deb -I " + in_quotes(deb(package)) + " " + name + " 2>/dev/null");
   }
 
   static std::unique_ptr<temp_folder> folder;
-  static fs::path deb, root;
-  static ::testing::AssertionResult package_ok;
+  static ::testing::AssertionResult made;
+  static std::string lintian;
   temp_folder work;
 };
 
-std::unique_ptr<temp_folder> DebianPackage::folder;
-fs::path DebianPackage::deb, DebianPackage::root;
-::testing::AssertionResult DebianPackage::package_ok = ::testing::AssertionFailure();
+std::unique_ptr<temp_folder> DebianPackages::folder;
+::testing::AssertionResult DebianPackages::made = ::testing::AssertionFailure();
+std::string DebianPackages::lintian;
 
-TEST_F(DebianPackage, ListsProgramLibraryHeadersPackageFilesAndDocsUnderUsr) {
-  std::string list = output_of("dpkg-deb -c " + in_quotes(deb));
-  for (const char* file :
-       {"./usr/bin/corvan", "libcorvan-iolink.so.1.0.0", "libcorvan-iolink.so.1 -> ",
-        "libcorvan-iolink.so -> ", "libcorvan-iolink.a", "./usr/include/corvan/iolink/corvan_link.h",
-        "./usr/include/corvan/iolink/IOsharemem_client.h", "cmake/corvan/corvanConfig.cmake",
-        "cmake/corvan/corvanConfigVersion.cmake", "pkgconfig/corvan-iolink.pc",
-        "./usr/share/doc/corvan/README.md",
-        "./usr/share/doc/corvan/examples/python/belt_controller.py"})
-    EXPECT_NE(list.find(file), std::string::npos) << file << "\n" << list;
-  EXPECT_EQ(list.find("IOsharemem_server.h"), std::string::npos);
+TEST_F(DebianPackages, LintianFindsNoErrorAndNoWarning) {
+  ASSERT_NE(lintian.find("I: "), std::string::npos) << "lintian did not run:\n" << lintian;
+  for (const auto& package : packages) {
+    for (const auto& line : lines_of(lintian)) {
+      EXPECT_NE(line.rfind("E: " + package + ":", 0), 0u) << line;
+      EXPECT_NE(line.rfind("W: " + package + ":", 0), 0u) << line;
+    }
+  }
+  std::cout << "lintian's remaining notes:\n";
+  for (const auto& line : lines_of(lintian))
+    if (line.rfind("I: ", 0) == 0 || line.rfind("P: ", 0) == 0) std::cout << "  " << line << "\n";
 }
 
-TEST_F(DebianPackage, DeclaresItsRunTimeDependencies) {
-  std::string depends = output_of("dpkg-deb -f " + in_quotes(deb) + " Depends");
-  for (const char* package : {"libc6", "libfltk1.3", "libfltk-forms1.3", "libstdc++6"})
-    EXPECT_NE(depends.find(package), std::string::npos) << depends;
-  EXPECT_EQ(output_of("dpkg-deb -f " + in_quotes(deb) + " Version"), "1.0.0\n");
-  EXPECT_NE(output_of("dpkg-deb -f " + in_quotes(deb) + " Recommends").find("xvfb"),
-            std::string::npos);
-}
-
-// dpkg itself accepts the package: into a database of its own (unpacked,
-// not configured, since its ldconfig call needs a whole system there), and,
-// as root, against this machine's packages without changing anything.
-TEST_F(DebianPackage, DpkgInstallsIt) {
-  const fs::path admin = work.path / "var/lib/dpkg";
-  fs::create_directories(admin / "info");
-  fs::create_directories(admin / "updates");
-  std::ofstream(admin / "status");
-  ASSERT_TRUE(succeeds("dpkg --root=" + in_quotes(work.path) +
-                       " --force-depends --force-not-root --unpack " + in_quotes(deb)));
-  EXPECT_TRUE(fs::exists(work.path / "usr/bin/corvan"));
-  EXPECT_NE(output_of("dpkg --root=" + in_quotes(work.path) + " -s corvan").find("Version: 1.0.0"),
-            std::string::npos);
-  if (geteuid() == 0) {
-    EXPECT_TRUE(succeeds("dpkg --dry-run -i " + in_quotes(deb)));
+// Each package holds its own files and nothing of another's.
+TEST_F(DebianPackages, EachPackageHoldsItsOwnFiles) {
+  const std::string lib = "./usr/lib/" + multiarch() + "/";
+  struct {
+    std::string package;
+    std::vector<std::string> has;
+    std::vector<std::string> lacks;
+  } cases[] = {
+      {"corvan",
+       {"./usr/share/man/man5/corvan-scenario.5.gz",
+        "./usr/share/man/man5/corvan-chart.5.gz", "./usr/share/doc/corvan/README.md",
+        "./usr/share/doc/corvan/docs/", "./usr/share/doc/corvan/examples/python/belt_controller.py",
+        "./usr/share/doc/corvan/copyright", "./usr/share/doc/corvan/changelog.Debian.gz"},
+       {"libcorvan-iolink", "/include/", "dist-packages"}},
+      {lib_package,
+       {lib + "libcorvan-iolink.so." + version, lib + "libcorvan-iolink.so.1 -> ",
+        "./usr/share/doc/" + lib_package + "/copyright",
+        "./usr/share/doc/" + lib_package + "/changelog.Debian.gz"},
+       {"libcorvan-iolink.so -> ", ".a\n", "/include/", "/bin/", "cmake", "pkgconfig"}},
+      {"libcorvan-iolink-dev",
+       {lib + "libcorvan-iolink.so -> libcorvan-iolink.so.1", lib + "libcorvan-iolink.a",
+        "./usr/include/corvan/iolink/corvan_link.h",
+        "./usr/include/corvan/iolink/IOsharemem_client.h", lib + "cmake/corvan/corvanConfig.cmake",
+        lib + "cmake/corvan/corvanConfigVersion.cmake", lib + "pkgconfig/corvan-iolink.pc",
+        "./usr/share/doc/libcorvan-iolink-dev/copyright"},
+       {"IOsharemem_server.h", "libcorvan-iolink.so." + version, "/bin/"}},
+      {"python3-corvan",
+       {"./usr/lib/python3/dist-packages/corvan/__init__.py",
+        "./usr/share/doc/python3-corvan/copyright"},
+       {"/bin/", ".so", "__pycache__"}},
+  };
+  for (const std::string program : {CORVAN_PROGRAMS}) {
+    cases[0].has.push_back("./usr/bin/" + program + "\n");
+    cases[0].has.push_back("./usr/share/man/man1/" + program + ".1.gz\n");
+  }
+  for (const auto& c : cases) {
+    const std::string list = contents(c.package);
+    for (const auto& file : c.has) EXPECT_NE(list.find(file), std::string::npos) << c.package << ": " << file << "\n" << list;
+    for (const auto& file : c.lacks) EXPECT_EQ(list.find(file), std::string::npos) << c.package << ": " << file << "\n" << list;
   }
 }
 
-TEST_F(DebianPackage, UnpackedAnywhereItBuildsWithFindPackage) {
-  expect_runs_on_unpacked_library(build_with_find_package(root / "usr", work.path));
+TEST_F(DebianPackages, DeclareTheirDependenciesAndFields) {
+  struct {
+    std::string package;
+    std::string architecture;
+    std::vector<std::string> depends;
+  } cases[] = {
+      {"corvan", host_arch(), {"libc6", "libfltk1.3", "libfltk-forms1.3", "libstdc++6"}},
+      {lib_package, host_arch(), {"libc6", "libstdc++6"}},
+      {"libcorvan-iolink-dev", host_arch(), {lib_package + " (= " + deb_version + ")"}},
+      {"python3-corvan", "all", {"python3:any", lib_package + " (>= " + version + ")"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.package);
+    EXPECT_EQ(field(c.package, "Version"), deb_version);
+    EXPECT_EQ(field(c.package, "Architecture"), c.architecture);
+    const std::string depends = field(c.package, "Depends");
+    for (const auto& d : c.depends) EXPECT_NE(depends.find(d), std::string::npos) << depends;
+    EXPECT_EQ(depends.find("libcorvan-iolink-dev"), std::string::npos) << depends;
+    // A maintainer of the form "Name <user@host.domain>", and a long description.
+    EXPECT_NE(field(c.package, "Maintainer").find("@"), std::string::npos);
+    EXPECT_GE(lines_of(field(c.package, "Description")).size(), 3u);
+  }
+  EXPECT_EQ(field("corvan", "Depends").find(lib_package), std::string::npos);
+  EXPECT_NE(field("corvan", "Recommends").find("xvfb"), std::string::npos);
 }
 
-TEST_F(DebianPackage, UnpackedAnywhereItBuildsWithPkgConfig) {
-  expect_runs_on_unpacked_library(build_with_pkg_config(root / "usr", work.path));
+// ldconfig runs once at the end of dpkg's run, by its trigger, never from a
+// maintainer script (which would leave the package "rc" after dpkg -r).
+TEST_F(DebianPackages, LibraryUsesTheLdconfigTriggerAndNoMaintainerScript) {
+  EXPECT_EQ(control_file(lib_package, "triggers"), "activate-noawait ldconfig\n");
+  EXPECT_EQ(control_file(lib_package, "shlibs"),
+            "libcorvan-iolink 1 " + lib_package + " (>= " + version + ")\n");
+  for (const auto& package : packages)
+    for (const char* script : {"preinst", "postinst", "prerm", "postrm"})
+      EXPECT_EQ(control_file(package, script), "") << package << " " << script;
+}
+
+// Installed with dpkg, the packages give everything a user builds against;
+// purged, they leave nothing. As root in CI (CI=true) they go into the
+// system itself; elsewhere into a private root with a dpkg database of its
+// own.
+TEST_F(DebianPackages, InstallBuildRunAndPurgeWithoutATrace) {
+  const char* ci = getenv("CI");
+  const bool into_system = geteuid() == 0 && ci && std::string(ci) == "true";
+  fs::path root = work.path / "root";
+  std::string dpkg = "dpkg";
+  if (into_system) {
+    root = "/";
+    std::cout << "installing the packages into this system (root, CI=true)\n";
+  } else {
+    std::cout << "installing the packages into a private root " << root
+              << " (the system itself only as root with CI=true)\n";
+    fs::create_directories(root / "var/lib/dpkg/info");
+    fs::create_directories(root / "var/lib/dpkg/updates");
+    std::ofstream(root / "var/lib/dpkg/status");
+    dpkg = "dpkg --root=" + in_quotes(root) + " --force-not-root --force-depends"
+           " --force-script-chrootless";
+  }
+  std::string debs, names;
+  for (const auto& p : packages) {
+    debs += " " + in_quotes(deb(p));
+    names += " " + p;
+  }
+  // Purged whatever happens, so that a failure leaves nothing installed.
+  struct purge_at_end {
+    std::string command;
+    ~purge_at_end() { shell(command); }
+  } purge{dpkg + " --purge" + names + " >/dev/null 2>&1"};
+  ASSERT_TRUE(succeeds(dpkg + " -i" + debs));
+  std::vector<std::string> files;
+  for (const auto& p : packages)
+    for (const auto& f : lines_of(output_of(dpkg + " -L " + p)))
+      if (fs::is_regular_file(root / fs::path(f).relative_path()) ||
+          fs::is_symlink(root / fs::path(f).relative_path()))
+        files.push_back(f);
+  EXPECT_GT(files.size(), 40u);
+  for (const auto& p : packages)
+    EXPECT_NE(output_of(dpkg + " -s " + p).find("Status: install ok installed"), std::string::npos) << p;
+  if (into_system) {
+    EXPECT_NE(output_of("ldconfig -p").find("libcorvan-iolink.so.1 "), std::string::npos);
+    EXPECT_NE(output_of("man -w corvan-scenario"), "");
+  }
+
+  expect_controllers_build_and_run(installed{root / "usr"}, work.path);
+
+  EXPECT_TRUE(succeeds(dpkg + " --purge" + names));
+  for (const auto& f : files) EXPECT_FALSE(fs::exists(root / fs::path(f).relative_path())) << f;
+  // No line at all, not even "rc" (removed, configuration files left).
+  for (const auto& line : lines_of(output_of(dpkg + " -l 2>/dev/null")))
+    EXPECT_EQ(line.find("corvan"), std::string::npos) << line;
+  if (into_system) {
+    EXPECT_EQ(output_of("ldconfig -p").find("libcorvan-iolink"), std::string::npos);
+  }
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 // result byte for byte, and a sound controller passes its runs.
 #include <gtest/gtest.h>
 
+#include "tests/runner/run_files.h"
 #include "tests/support/process.h"
 
 #include <unistd.h>
@@ -20,20 +21,8 @@ const std::string probe = build_file("tests/tools/test_controller");
 
 std::string faulty(const std::string& name) { return build_file("tests/runner/faulty_" + name); }
 
-class Exploration : public ::testing::Test {
+class Exploration : public RunFiles {
  protected:
-  void TearDown() override {
-    for (const auto& f : files) unlink(f.c_str());
-  }
-  std::string file(const std::string& stem) {
-    files.push_back(temp_path(stem));
-    return files.back();
-  }
-  std::string scenario_file(const std::string& text) {
-    std::string path = file("explore.scn");
-    std::ofstream(path) << text;
-    return path;
-  }
   run_result explore(const std::string& scenario, const std::string& controller,
                      std::vector<std::string> options) {
     std::vector<std::string> argv = {runner, "--explore", "--scenario", scenario};
@@ -42,8 +31,6 @@ class Exploration : public ::testing::Test {
     argv.push_back(controller);
     return run_program(argv, 200);
   }
-
-  std::vector<std::string> files;
 };
 
 size_t at_lines(const std::string& text) {

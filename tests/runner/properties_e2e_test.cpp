@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "process/controller_process.h"
+#include "tests/runner/run_files.h"
 #include "tests/support/process.h"
 
 #include <signal.h>
@@ -23,20 +24,8 @@ const std::string monitor = build_file("monitor/corvan-monitor");
 const std::string breaker = build_file("tests/runner/property_breaker");
 const std::string probe = build_file("tests/tools/test_controller");
 
-class RunFiles : public ::testing::Test {
+class LockStepRuns : public RunFiles {
  protected:
-  void TearDown() override {
-    for (const auto& f : files) unlink(f.c_str());
-  }
-  std::string file(const std::string& stem) {
-    files.push_back(temp_path(stem));
-    return files.back();
-  }
-  std::string scenario_file(const std::string& text) {
-    std::string path = file("run.scn");
-    std::ofstream(path) << text;
-    return path;
-  }
   // A lock-step run of the scenario with the controller's command.
   run_result run(const std::string& scenario_text, std::vector<std::string> controller,
                  std::vector<std::string> options = {}) {
@@ -47,8 +36,6 @@ class RunFiles : public ::testing::Test {
     argv.insert(argv.end(), controller.begin(), controller.end());
     return run_program(argv, 90);
   }
-
-  std::vector<std::string> files;
 };
 
 // The simulator's turn counter a breaker printed: "breaker: WHAT in turn N".
@@ -69,7 +56,7 @@ int failing_turn(const std::string& out, const std::string& statement) {
 
 // ------------------------------------------- properties at the exact turn
 
-using Properties = RunFiles;
+using Properties = LockStepRuns;
 
 // The runner's turns count from 0, the simulator's counter from 1: a
 // controller answering the counter's turn N acts in the runner's turn N - 1.
@@ -114,14 +101,15 @@ TEST_F(Properties, AWorkpieceLeavingBareFailsCheckGluedInTheTurnItLeaves) {
 TEST_F(Properties, AControllerSilentAfterAFaultBreaksTheStopWithinOneTurn) {
   // vh is held at 1 from 1 s (turn 200): the controller sees it in that very
   // turn and answers no more, so MT stays on through the emergency stop.
-  run_result r = run("at 1 fault vh = 1 for 0.5\nat 2 press ATU for 0.5\nend 2.1\n"
+  // Each turn after that waits the whole answer timeout: the run is short.
+  run_result r = run("at 1 fault vh = 1 for 0.5\nat 1.1 press ATU for 0.5\nend 1.2\n"
                      "expect not MT within 0.01 after rise(atu)\n"
                      "expect not MT within 0.2 after rise(atu)\n",
-                     {breaker, "hang-after-fault"}, {"--answer-timeout", "5"});
+                     {breaker, "hang-after-fault"}, {"--answer-timeout", "100"});
   EXPECT_EQ(r.status, 1) << r.out << r.err;
   EXPECT_EQ(breaker_turn(r.err, "no more answers"), 201) << r.err;
-  EXPECT_NE(r.out.find("FAIL line 4: expect not MT within 0.01 after rise(atu): triggered in turn 400 "
-                       "(2 s), not met by its deadline (2.01 s)\n"),
+  EXPECT_NE(r.out.find("FAIL line 4: expect not MT within 0.01 after rise(atu): triggered in turn 220 "
+                       "(1.1 s), not met by its deadline (1.11 s)\n"),
             std::string::npos)
       << r.out;
   EXPECT_NE(r.out.find("OPEN line 5: "), std::string::npos) << r.out;
@@ -143,7 +131,7 @@ TEST_F(Properties, OpenStatementsAloneDoNotFailTheRunAndAreSkippedInJUnit) {
 
 // ------------------------------------------------ faults in simulated time
 
-using Faults = RunFiles;
+using Faults = LockStepRuns;
 
 // time_us,turn,signal,value lines of a CSV trace for one signal.
 std::vector<std::string> csv_lines_of(const std::string& csv, const std::string& signal) {
@@ -206,7 +194,7 @@ TEST_F(Faults, ThroughTheMonitorFollowTheTurnCounterInALockStepRun) {
 
 // ---------------------------------------------- runs that are no verdict
 
-using RunsNotMade = RunFiles;
+using RunsNotMade = LockStepRuns;
 
 TEST_F(RunsNotMade, AControllerEndingBeforeItsFirstAnswerIsAnErrorRightAway) {
   const std::string script = file("ctl.sh"), junit = file("junit.xml"), messages = file("m.txt");
@@ -254,7 +242,7 @@ TEST_F(RunsNotMade, AScenarioThatChecksNothingIsNoPassUnlessRunForItsTraces) {
 
 // ----------------------------------------------------- the operator's hand
 
-using Hand = RunFiles;
+using Hand = LockStepRuns;
 
 TEST_F(Hand, OverlappingPressesHoldTheButtonUntilTheLastEnds) {
   run_result r = run("at 1 press DC for 1\nat 1.5 press DC for 0.1\nend 2.5\n"
@@ -265,7 +253,7 @@ TEST_F(Hand, OverlappingPressesHoldTheButtonUntilTheLastEnds) {
 
 // ------------------------------------------------------ the run's own files
 
-using Outputs = RunFiles;
+using Outputs = LockStepRuns;
 
 TEST_F(Outputs, EveryPathIsCheckedBeforeTheRunAndNoneMayBeGivenTwice) {
   const std::string pid_file = file("pid");

@@ -97,8 +97,11 @@ void hang_after_fault(IOsharemem_client& link) {
     const int vh = link.input_is_set("vh");
     if (first_vh < 0) first_vh = vh;
     if (vh != first_vh) {
+      // Still there, and still following the turns, but silent.
       say("no more answers", link.turn());
-      for (;;) pause();
+      while (link.receive() >= 0) {
+      }
+      return;
     }
     link.setreset_output("MT", 1);
     link.outputs_refresh();

@@ -3,11 +3,9 @@
 // other run of the runner's tests is in lock-step (run_e2e_test.cpp).
 #include <gtest/gtest.h>
 
+#include "tests/runner/run_files.h"
 #include "tests/support/process.h"
 
-#include <unistd.h>
-
-#include <fstream>
 #include <string>
 
 namespace {
@@ -21,19 +19,19 @@ size_t occurrences(const std::string& text, const std::string& what) {
   return n;
 }
 
+using RealTime = RunFiles;
+
 // The first seconds of the example of three workpieces: the line brought
 // home, a workpiece onto the main belt (at 6.2 s at 5 ms a turn; turns here
 // last a little longer).
-TEST(RealTime, TheFirstSecondsOfTheExamplePassWithTheDemonstrationController) {
-  const std::string scenario = temp_path("real-time.scn");
-  std::ofstream(scenario)
-      << "at 0.5 press INIT for 0.5\nat 3 press DC for 0.5\nat 4 click piece\nend 10\n"
-         "expect te = 1 at 2\nexpect vh = 1 at 2\nexpect ph = 1 at 2\nexpect MT = 0 at 2.5\n"
-         "expect \"TRANSFERT\" count 1 by 10\n"
-         "expect never \"trop de pieces en jeu: piece refuse\"\n";
+TEST_F(RealTime, TheFirstSecondsOfTheExamplePassWithTheDemonstrationController) {
+  const std::string scenario = scenario_file(
+      "at 0.5 press INIT for 0.5\nat 3 press DC for 0.5\nat 4 click piece\nend 10\n"
+      "expect te = 1 at 2\nexpect vh = 1 at 2\nexpect ph = 1 at 2\nexpect MT = 0 at 2.5\n"
+      "expect \"TRANSFERT\" count 1 by 10\n"
+      "expect never \"trop de pieces en jeu: piece refuse\"\n");
   run_result r =
       run_program({runner, "--scenario", scenario, "--messages", "/dev/null", "--", demo}, 60);
-  unlink(scenario.c_str());
   EXPECT_EQ(r.status, 0) << r.out;
   EXPECT_NE(r.out.find("PASSED: 6 of 6 expectations hold"), std::string::npos) << r.out;
   EXPECT_EQ(occurrences(r.out, "FAIL"), 0u) << r.out;

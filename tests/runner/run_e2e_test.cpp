@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "process/controller_process.h"
+#include "tests/runner/run_files.h"
 #include "tests/support/process.h"
 
 #include <dirent.h>
@@ -33,25 +34,6 @@ size_t occurrences(const std::string& text, const std::string& what) {
   return n;
 }
 
-// Files a test makes, removed whatever its outcome.
-class RunnerFiles : public ::testing::Test {
- protected:
-  void TearDown() override {
-    for (const auto& f : files) unlink(f.c_str());
-  }
-  std::string file(const std::string& stem) {
-    files.push_back(temp_path(stem));
-    return files.back();
-  }
-  std::string scenario_file(const std::string& text) {
-    std::string path = file("run.scn");
-    std::ofstream(path) << text;
-    return path;
-  }
-
-  std::vector<std::string> files;
-};
-
 // Sets an environment variable for the length of a scope.
 class scoped_env {
  public:
@@ -77,7 +59,7 @@ class scoped_env {
 
 // ------------------------------------------------ the example scenarios
 
-using ExampleScenarios = RunnerFiles;
+using ExampleScenarios = RunFiles;
 
 TEST_F(ExampleScenarios, PassWithTheDemonstrationControllerInLockStep) {
   for (const char* name : {"three_workpieces", "emergency_stop", "safety"}) {
@@ -101,7 +83,7 @@ TEST_F(ExampleScenarios, PassWithTheDemonstrationControllerInLockStep) {
 
 // ------------------------------------------------------------ verdicts
 
-using Verdict = RunnerFiles;
+using Verdict = RunFiles;
 
 TEST_F(Verdict, AnImpossibleExpectationFailsWithWhatWasObservedAndItsJUnitCase) {
   std::ifstream example_in(example("three_workpieces"));
@@ -205,7 +187,7 @@ TEST_F(Verdict, AControllerThatIsGoneDoesNotHoldUpALockStepRun) {
 
 // ------------------------------------------- the scenario's hand and clock
 
-using ScenarioClock = RunnerFiles;
+using ScenarioClock = RunFiles;
 
 TEST_F(ScenarioClock, APressHoldsItsButtonForExactlyItsDurationInSimulatedTurns) {
   std::string s = scenario_file(
@@ -223,7 +205,7 @@ TEST_F(ScenarioClock, APressHoldsItsButtonForExactlyItsDurationInSimulatedTurns)
 
 // ------------------------------------------------ mistakes stop at once
 
-using Mistakes = RunnerFiles;
+using Mistakes = RunFiles;
 
 TEST_F(Mistakes, EachKindOfScenarioMistakeStopsBeforeAnythingRuns) {
   struct mistake {
@@ -260,7 +242,7 @@ TEST_F(Mistakes, EachKindOfScenarioMistakeStopsBeforeAnythingRuns) {
 TEST_F(Mistakes, UsageMistakesGiveStatusTwoAndTheUsage) {
   run_result none = run_program({runner, "--lockstep"}, 20);
   EXPECT_EQ(none.status, 2);
-  EXPECT_EQ(none.err.rfind("corvan-run: no controller to run\nusage: corvan-run", 0), 0u)
+  EXPECT_EQ(none.err.rfind("corvan-run: no controller to run\nUsage: corvan-run", 0), 0u)
       << none.err;
   run_result no_length = run_program({runner, "--", demo}, 20);
   EXPECT_EQ(no_length.status, 2);
@@ -269,7 +251,7 @@ TEST_F(Mistakes, UsageMistakesGiveStatusTwoAndTheUsage) {
 
 // ----------------------------------------------------------- screenshot
 
-using Screenshot = RunnerFiles;
+using Screenshot = RunFiles;
 
 TEST_F(Screenshot, TheWindowAtTheEndIsSavedAsAPng) {
   std::string png = file("shot.png");
