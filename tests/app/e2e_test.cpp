@@ -292,7 +292,10 @@ TEST_F(Simulator, DemonstrationControllerMakesAWorkpieceAndQuitRemovesTheSegment
   ASSERT_TRUE(wait_until([&] { return count("TRANSFERT") == 1; }, 60, 0.1)) << err();
   ASSERT_TRUE(wait_until([&] { return count(" DESTRUCTION") == 1; }, 60, 0.2)) << err();
 
-  expect_workpieces_in_order(lines(), 1);
+  {
+    SCOPED_TRACE(err());
+    expect_workpieces_in_order(lines(), 1);
+  }
 
   int id = ident();
   click_quit();
