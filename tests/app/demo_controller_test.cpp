@@ -59,7 +59,7 @@ demo_run run_demo(const std::string& scenario_text) {
   std::ofstream(scenario) << scenario_text;
   pid_t pid = spawn_program({runner, "--lockstep", "--scenario", scenario, "--", demo + " 2>&1"},
                             log, log);
-  int status = wait_for_exit(pid, 120);
+  int status = wait_for_exit(pid, 30);
   if (status == -1) {
     kill(pid, SIGKILL);
     wait_for_exit(pid, 5);
@@ -245,7 +245,7 @@ TEST(DemoControllerInVirtualTime, PassesTheBundledScenariosAndRepeatsThemTurnFor
     for (int run = 0; run < 2; ++run) {
       std::string csv = temp_path("demo-trace");
       run_result r = run_program(
-          {runner, "--lockstep", "--csv", csv, "--scenario", scenario, "--", demo}, 120);
+          {runner, "--lockstep", "--csv", csv, "--scenario", scenario, "--", demo}, 30);
       EXPECT_EQ(r.status, 0) << r.out << r.err;
       traces.push_back(read_file(csv));
       unlink(csv.c_str());

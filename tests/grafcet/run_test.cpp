@@ -29,7 +29,7 @@ scenario_run run_scenario(const std::string& scenario, const std::vector<std::st
   std::vector<std::string> argv = {runner, "--lockstep", "--scenario", source_file("examples/scenarios/" + scenario),
                                    "--messages", messages_file, "--"};
   argv.insert(argv.end(), controller.begin(), controller.end());
-  run_result r = run_program(argv, 240);
+  run_result r = run_program(argv, 30);
   scenario_run out{r.status, r.out, {}};
   std::istringstream in(read_file(messages_file));
   for (std::string line; std::getline(in, line);) out.messages.push_back(line);

@@ -63,7 +63,7 @@ TEST_F(ThreeWorkpieces, SameMessagesAsWithoutTheMonitorAndTheTraceTellsTheRun) {
   run_result alone = run_program({build_file("runner/corvan-run"), "--lockstep", "--scenario",
                                   scenario, "--messages", alone_messages, "--",
                                   build_file("examples/demo_controller")},
-                                 120);
+                                 30);
   ASSERT_EQ(alone.status, 0) << alone.out << alone.err;
   EXPECT_EQ(read_file(messages), read_file(alone_messages));
 

@@ -42,7 +42,7 @@ inline run_result run_through_monitor(const std::string& scenario,
                                    "--no-window"};
   argv.insert(argv.end(), monitor_options.begin(), monitor_options.end());
   argv.insert(argv.end(), {"--", build_file("examples/demo_controller")});
-  return run_program(argv, 120);
+  return run_program(argv, 30);
 }
 
 // The monitor's last line: "corvan-monitor: N turns seen, M missed".

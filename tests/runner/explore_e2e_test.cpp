@@ -29,7 +29,7 @@ class Exploration : public RunFiles {
     argv.insert(argv.end(), options.begin(), options.end());
     argv.push_back("--");
     argv.push_back(controller);
-    return run_program(argv, 200);
+    return run_program(argv, 150);
   }
 };
 
