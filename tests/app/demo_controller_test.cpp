@@ -113,7 +113,8 @@ void expect_in_order(const demo_run& run, const std::vector<std::string>& expect
   auto from = l.begin();
   std::string before = "the start";
   for (const auto& line : expected) {
-    auto found = std::find_if(from, l.end(), [&](const std::string& x) { return x.rfind(line, 0) == 0; });
+    auto found =
+        std::find_if(from, l.end(), [&](const std::string& x) { return x.rfind(line, 0) == 0; });
     ASSERT_NE(found, l.end()) << "\"" << line << "\" not after \"" << before << "\"\n" << run.log;
     from = found + 1;
     before = line;

@@ -92,7 +92,8 @@ class ChartOnTheLine : public ::testing::Test {
       click(piece_button);
       ASSERT_TRUE(wait_until([&] { return count("TRANSFERT") == transferred + k; }, 60, 0.1)) << read_file(err_file);
     }
-    ASSERT_TRUE(wait_until([&] { return count(" DESTRUCTION") == destroyed + n; }, 60.0 * n, 0.2)) << read_file(err_file);
+    ASSERT_TRUE(wait_until([&] { return count(" DESTRUCTION") == destroyed + n; }, 60.0 * n, 0.2))
+        << read_file(err_file);
   }
   void initialise_and_start() {
     press(init_button);
