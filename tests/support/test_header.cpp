@@ -1,0 +1,1 @@
+// Compiles GoogleTest's header once; every test reuses the result.
