@@ -4,6 +4,7 @@
 #include "forms/draw.h"
 #include "iolink/IOsharemem_server.h"
 #include "iolink/signals.h"
+#include "objects/window_drawing.h"
 
 #include <FL/Fl_Box.H>
 #include <FL/Fl_Button.H>
@@ -145,7 +146,7 @@ void line::add_shapes() {
 }
 
 void line::dessiner() {
-  window->make_current();
+  make_current_for_drawing(window);
   draw_part_support(325, 150, 50, 200);
   for (movepart* lid : lid_stack) lid->draw();
   rail.draw();
@@ -203,7 +204,7 @@ void line::respond(IOsharemem_server& link) {
   // Some outlines are drawn straight into the current window, which a
   // message box closed earlier in this turn may have left pointing at its
   // own, destroyed one.
-  window->make_current();
+  make_current_for_drawing(window);
   if (observer) report_jacks_driven_both_ways();
   if (on(out::RENT)) pusher.activate_in();
   if (on(out::SORT)) pusher.activate_out();

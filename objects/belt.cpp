@@ -3,6 +3,7 @@
 #include "forms/draw.h"
 #include "objects/angle.h"
 #include "objects/movepart.h"
+#include "objects/window_drawing.h"
 
 #include <FL/Fl_Window.H>
 
@@ -43,12 +44,12 @@ void belt::react() {
 }
 
 void hbelt::draw() {
-  window->make_current();
+  make_current_for_drawing(window);
   draw_with_mark(height - 1);
 }
 
 void hbelt::redraw() {
-  window->make_current();
+  make_current_for_drawing(window);
   const double d = phase - previous_phase;
   // Only a forward step of the belt's own speed redraws: a turn without
   // travel, or any backward run, leaves the screen alone.
@@ -73,12 +74,12 @@ rbelt::rbelt(Fl_Window* window, int x, int y, int size, int /*spare*/, double sp
     : belt(window, x, y, 360, size, speed) {}
 
 void rbelt::draw() {
-  window->make_current();
+  make_current_for_drawing(window);
   fl_circf(x, y, height, FL_WHITE);
 }
 
 void rbelt::redraw() {
-  window->make_current();
+  make_current_for_drawing(window);
   const double d = phase - previous_phase;
   fl_circf(x, y, height, FL_WHITE);
   const double a = degrees_to_radians(speed);

@@ -1,6 +1,7 @@
 #include "objects/devices.h"
 
 #include "forms/draw.h"
+#include "objects/window_drawing.h"
 
 #include <FL/Fl_Window.H>
 #include <FL/fl_draw.H>
@@ -34,7 +35,7 @@ int cuve::react() {
 }
 
 void cuve::draw() {
-  window->make_current();
+  make_current_for_drawing(window);
   const int liquid = trunc_int(level);
   fl_rectf(x, y - height, width, height - liquid, background_color);
   fl_rectf(x, y - liquid, width, liquid, liquid_color);

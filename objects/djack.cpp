@@ -3,6 +3,7 @@
 #include "forms/draw.h"
 #include "objects/angle.h"
 #include "objects/movepart.h"
+#include "objects/window_drawing.h"
 
 #include <FL/Fl_Window.H>
 
@@ -53,12 +54,12 @@ void djack::draw_linear(jack_orientation o) {
 }
 
 void bdjack::undraw() {
-  window->make_current();
+  make_current_for_drawing(window);
   erase_down_jack(geometry(), position, erase_color);
 }
 
 void bdjack::draw(int nx, int ny) {
-  window->make_current();
+  make_current_for_drawing(window);
   if (nx != x || ny != y) {
     undraw();
     x = nx;
@@ -82,7 +83,7 @@ int hrdjack::arm_end_y(double angle) const {
 }
 
 void hrdjack::draw() {
-  window->make_current();
+  make_current_for_drawing(window);
   if (part->absmoveredraw(arm_end_x(position), arm_end_y(position)) == 1) unreact();
   fl_line(x, y, arm_end_x(previous_position), arm_end_y(previous_position),
           part->my_background_color());

@@ -2,6 +2,7 @@
 
 #include "forms/draw.h"
 #include "objects/movepart.h"
+#include "objects/window_drawing.h"
 
 #include <FL/Fl_Window.H>
 #include <FL/fl_draw.H>
@@ -72,7 +73,7 @@ void erase_down_jack(const jack_geometry& g, double position, Fl_Color colour) {
 
 void move_and_draw_jack(Fl_Window* window, movepart* part, jack_orientation o,
                         const jack_geometry& g, double previous, double& position) {
-  window->make_current();
+  make_current_for_drawing(window);
   double dx, dy;
   rod_step(o, previous, position, dx, dy);
   if (part->moveredraw(dx, dy) == 1) position = previous;

@@ -1,6 +1,7 @@
 #include "objects/movepart.h"
 
 #include "objects/movepart_manager.h"
+#include "objects/window_drawing.h"
 
 #include <FL/Fl_Window.H>
 #include <FL/fl_draw.H>
@@ -147,13 +148,13 @@ void movepart::fill_elements(to_pixel convert, bool erase) {
 }
 
 void movepart::draw() {
-  window->make_current();
+  make_current_for_drawing(window);
   fill_elements(near, false);
   if (carried) carried->draw();
 }
 
 void movepart::undraw() {
-  window->make_current();
+  make_current_for_drawing(window);
   fill_elements(near, true);
   if (carried) carried->undraw();
 }
@@ -162,14 +163,14 @@ void movepart::undraw() {
 // row of the old place painted until the next step's strip erases it: a part
 // that takes no further step erases its whole old place.
 void movepart::erase_last_step_leftovers() {
-  window->make_current();
+  make_current_for_drawing(window);
   for (size_t i = 0; i < xlist.size(); ++i)
     fl_rectf(near(xlist[i] + step_from_x), near(ylist[i] + step_from_y), wlist[i], hlist[i],
              background_color);
 }
 
 int movepart::moveredraw(double dx, double dy) {
-  window->make_current();
+  make_current_for_drawing(window);
   if (carried) {
     int r = carried->moveredraw(dx, dy);
     if (r != 0) return r;
@@ -223,7 +224,7 @@ void movepart::repaint_after_move(double ox, double oy, double dx, double dy) {
 }
 
 int movepart::absmoveredraw(double x, double y) {
-  window->make_current();
+  make_current_for_drawing(window);
   const double ox = xoffset;
   const double oy = yoffset;
   fill_elements(trunc_int, true);

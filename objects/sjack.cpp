@@ -1,6 +1,7 @@
 #include "objects/sjack.h"
 
 #include "objects/movepart.h"
+#include "objects/window_drawing.h"
 
 #include <FL/Fl_Window.H>
 
@@ -48,12 +49,12 @@ void sjack::draw_linear(jack_orientation o) {
 }
 
 void bsjack::undraw() {
-  window->make_current();
+  make_current_for_drawing(window);
   erase_down_jack(geometry(), position, erase_color);
 }
 
 void bsjack::draw(int nx, int ny) {
-  window->make_current();
+  make_current_for_drawing(window);
   if (nx != x || ny != y) {
     undraw();
     x = nx;

@@ -1,6 +1,7 @@
 #include "objects/wagon.h"
 
 #include "objects/movepart.h"
+#include "objects/window_drawing.h"
 
 #include "forms/draw.h"
 
@@ -60,7 +61,7 @@ void cookwagon::draw_wheels(double at, unsigned int colour) const {
 }
 
 void cookwagon::draw() {
-  window->make_current();
+  make_current_for_drawing(window);
   if (part->moveredraw((x - previous_x) / 2.0, 0.0)) unreact();
 
   const int half = width / 2;
