@@ -87,6 +87,18 @@ TEST_F(Forcing, FaultOnTheCupSensorHoldsItOnlyFromFiveSeconds) {
   }
 }
 
+// An output's fault window follows the simulated clock too: the belt
+// motor is held off from 6 s, just before the workpiece reaches the belt.
+TEST_F(Forcing, FaultOnTheMainBeltHoldsItOnlyFromSixSeconds) {
+  run({"--fault", "MT=0@6"}, "end 12\nexpect \"PREPARATION COLLE\" count 0 by 12\n");
+  auto trace = read_csv_trace(csv_file);
+  auto held = rising_edges(trace, "forced.MT");
+  ASSERT_EQ(held.size(), 1u);
+  EXPECT_GE(held[0], 6000000u);
+  EXPECT_LT(held[0], 6000000u + 50000);
+  EXPECT_EQ(values_from(trace, "MT", 6000000 + 50000), std::vector<int>{});
+}
+
 class ManualMode : public MonitoredLine {};
 
 TEST_F(ManualMode, SwitchesAndForcingButtonsMoveTheActuators) {
