@@ -25,7 +25,6 @@ void one_run(const scenario& script, const std::string& command) {
   options.lockstep = true;
   options.show_controller_stderr = false;
   std::ofstream no_messages("/dev/null");
-  keep_to_one_core(current_core());  // as corvan-run --lockstep does
   run_session session(true, true);
   scenario plain = script;
   plain.end = 60000000;

@@ -7,6 +7,7 @@
 #include "runner/verdict.h"
 
 #include <poll.h>
+#include <sched.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -189,6 +190,27 @@ run_report make_run(const scenario& base, run_options options, const std::string
   return r;
 }
 
+// A lock-step run and its controller take turns, never run at once: on one
+// core they hand over without waking another, which on a virtual machine
+// costs more than the turn itself. The workers spread over the cores the
+// explorer may use; the controller and the server of a worker follow it.
+void keep_to_one_core(int worker_number) {
+  cpu_set_t allowed;
+  if (sched_getaffinity(0, sizeof allowed, &allowed) != 0) return;
+  const int cores = CPU_COUNT(&allowed);
+  if (cores < 2) return;
+  int others_first = worker_number % cores;  // allowed cores to pass over
+  for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu) {
+    if (!CPU_ISSET(cpu, &allowed)) continue;
+    if (others_first-- > 0) continue;
+    cpu_set_t one;
+    CPU_ZERO(&one);
+    CPU_SET(cpu, &one);
+    sched_setaffinity(0, sizeof one, &one);
+    return;
+  }
+}
+
 [[noreturn]] void worker_main(const scenario& base, const run_options& options,
                               const std::string& command, int in_fd, int out_fd) {
   std::FILE* in = fdopen(in_fd, "r");
@@ -229,7 +251,7 @@ class worker_pool {
         }
         close(to_worker[1]);
         close(from_worker[0]);
-        keep_to_one_core(j);  // the workers spread over the cores
+        keep_to_one_core(j);
         worker_main(base, options, command, to_worker[0], from_worker[1]);
       }
       close(to_worker[0]);

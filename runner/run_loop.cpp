@@ -22,11 +22,9 @@
 #include <FL/Fl_Button.H>
 #include <FL/Fl_Double_Window.H>
 #include <FL/x.H>
-#include <sched.h>
 #include <signal.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
@@ -463,39 +461,10 @@ run_outcome run_once(const scenario& script, const run_options& options,
   return run_traced(script, options, controller_command, messages, trace.get(), draw);
 }
 
-namespace {
-
-std::vector<int> allowed_cores() {
-  std::vector<int> cores;
-  cpu_set_t allowed;
-  if (sched_getaffinity(0, sizeof allowed, &allowed) != 0) return cores;
-  for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu)
-    if (CPU_ISSET(cpu, &allowed)) cores.push_back(cpu);
-  return cores;
-}
-
-}  // namespace
-
-void keep_to_one_core(int n) {
-  const std::vector<int> cores = allowed_cores();
-  if (cores.size() < 2) return;
-  cpu_set_t one;
-  CPU_ZERO(&one);
-  CPU_SET(cores[size_t(n) % cores.size()], &one);
-  sched_setaffinity(0, sizeof one, &one);
-}
-
-int current_core() {
-  const std::vector<int> cores = allowed_cores();
-  const auto at = std::find(cores.begin(), cores.end(), sched_getcpu());
-  return at == cores.end() ? 0 : int(at - cores.begin());
-}
-
 run_outcome execute_run(const scenario& script, const run_options& options,
                         const std::string& controller_command, std::ostream& messages) {
   // Open before a server is started: a wrong path is known at once.
   std::unique_ptr<run_trace> trace = open_trace(options);
-  if (options.lockstep) keep_to_one_core(current_core());
   run_session session(false, options.lockstep);
   const bool draw = !session.unseen() || !options.screenshot_file.empty() || !options.report_file.empty();
   return run_traced(script, options, controller_command, messages, trace.get(), draw);

@@ -54,16 +54,6 @@ micros run_end(const scenario& script, const run_options& options);
 // interrupted, rather than the process.
 void interrupt_runs_on_signals();
 
-// A lock-step run and its controller take turns and never run at once: on
-// one core they hand over without waking another, which on a virtual
-// machine costs more than the turn itself. Keeps this process, and what it
-// starts from now on (the controller, a display server), to the n-th of the
-// cores it may use (n modulo their number). Nothing changes on one core.
-void keep_to_one_core(int n);
-
-// The core this process runs on, counted among those it may use.
-int current_core();
-
 // The display runs are made on: the one DISPLAY names, or an Xvfb of its
 // own (always, or when DISPLAY is unset). Throws std::runtime_error when it
 // cannot be had.
