@@ -57,35 +57,49 @@ TEST(TurnCounters, OutputsCounterGoesOnAtOneAfterItsLargestValue) {
   EXPECT_EQ(link.server.get_outputs_clock(), 1);
 }
 
+// The publication comes 1 ms into the pause. On a loaded machine it may come
+// before receive() is even called, which then has news at once: such a try
+// shows nothing and is made again.
 TEST(LockstepWaits, WithoutTheVariableNothingNewStillPausesTenMilliseconds) {
   unsetenv("CORVAN_LOCKSTEP");
-  line_link link;
-  std::thread publisher([&] {
-    std::this_thread::sleep_for(milliseconds(1));
-    link.server.inputs_go();
-  });
-  const auto start = steady_clock::now();
-  EXPECT_EQ(link.client.receive(), 0);
-  EXPECT_GE(elapsed_ms(start), 10.0);
-  publisher.join();
-  EXPECT_EQ(link.client.receive(), 1);
+  for (int attempt = 0; attempt < 20; ++attempt) {
+    line_link link;
+    std::thread publisher([&] {
+      std::this_thread::sleep_for(milliseconds(1));
+      link.server.inputs_go();
+    });
+    const auto start = steady_clock::now();
+    const int news = link.client.receive();
+    const double paused_ms = elapsed_ms(start);
+    publisher.join();
+    if (news == 1) continue;
+    EXPECT_EQ(news, 0);
+    EXPECT_GE(paused_ms, 10.0);
+    EXPECT_EQ(link.client.receive(), 1);
+    return;
+  }
+  FAIL() << "the publication came before receive() in every try";
 }
 
 TEST(LockstepWaits, WithTheVariableThePauseEndsAtThePublication) {
   lockstep_link ls;
   line_link& link = ls.link;
   std::vector<double> pauses;
-  for (int i = 0; i < 5; ++i) {
+  // As above, a try whose publication came before receive() shows nothing.
+  for (int attempt = 0; attempt < 20 && pauses.size() < 5; ++attempt) {
     std::thread publisher([&] {
       std::this_thread::sleep_for(milliseconds(1));
       link.server.inputs_go();
     });
     const auto start = steady_clock::now();
-    EXPECT_EQ(link.client.receive(), 0);
-    pauses.push_back(elapsed_ms(start));
+    const int news = link.client.receive();
+    const double paused_ms = elapsed_ms(start);
     publisher.join();
+    if (news == 1) continue;
+    pauses.push_back(paused_ms);
     EXPECT_EQ(link.client.receive(), 1);
   }
+  ASSERT_EQ(pauses.size(), 5u) << "the publication came before receive() too often";
   std::sort(pauses.begin(), pauses.end());
   EXPECT_LT(pauses[2], 9.0);  // the median, so that one slow wake-up is forgiven
 }
