@@ -81,6 +81,27 @@ TEST_F(ExampleScenarios, PassWithTheDemonstrationControllerInLockStep) {
   }
 }
 
+// Drawing never decides what the line does: the emergency-stop example
+// drawn on a display and run with nothing drawn (no display: a server of
+// its own) gives the same messages and the same trace, turn for turn.
+TEST_F(ExampleScenarios, DrawnOrNotTheRunIsTheSameTurnForTurn) {
+  std::vector<std::string> messages, traces;
+  for (bool drawn : {true, false}) {
+    SCOPED_TRACE(drawn ? "drawn" : "nothing drawn");
+    messages.push_back(file("messages.txt"));
+    traces.push_back(file("trace.csv"));
+    std::vector<std::string> argv = {runner, "--lockstep", "--scenario", example("emergency_stop"),
+                                     "--messages", messages.back(), "--csv", traces.back(),
+                                     "--", demo};
+    if (drawn) argv.insert(argv.begin(), source_file("tests/support/with_x_server.sh"));
+    run_result r = run_program(argv, 60);
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+  }
+  EXPECT_GT(read_file(traces[0]).size(), 1000u);
+  EXPECT_EQ(read_file(traces[0]), read_file(traces[1]));
+  EXPECT_EQ(read_file(messages[0]), read_file(messages[1]));
+}
+
 // ------------------------------------------------------------ verdicts
 
 using Verdict = RunFiles;
