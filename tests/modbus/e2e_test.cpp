@@ -168,13 +168,22 @@ TEST_F(ModbusLine, TurnCounterAdvancesAbout200TurnsASecond) {
   long second = turn();
   double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
   ASSERT_GE(first, 1);
-  // One 5 ms turn after another, less the time each turn's work takes.
+  // One 5 ms turn after another, less the time each turn's work takes,
+  // which the sanitized simulator stretches on a busy machine. A 10 ms
+  // pause would give at most 100.
+#ifdef __SANITIZE_ADDRESS__
+  constexpr double slowest = 110;
+#else
+  constexpr double slowest = 140;
+#endif
   double per_second = (second - first) / seconds;
-  EXPECT_GT(per_second, 140);
+  EXPECT_GT(per_second, slowest);
   EXPECT_LT(per_second, 205);
+  // The monitor's own figure, over its last whole second: the rate just
+  // seen, give or take what the load changed in between.
   auto measured = mbpoll_read("3", 2, 1);
   ASSERT_EQ(measured.size(), 1u);
-  EXPECT_NEAR(measured[0], 200, 50);
+  EXPECT_NEAR(measured[0], per_second, 0.3 * per_second);
 }
 
 TEST_F(ModbusLine, PythonControllerMakesThreeWorkpieces) {
