@@ -2,7 +2,7 @@
 # headless_run.sh <controller> [seconds]: one session of the simulator on the
 # current (virtual) display, from the source tree's build (scripts/run.sh
 # builds it; CORVAN_BUILD_DIR names another build folder). The operator clicks "INIT", "DC" and then "piece" three times
-# a few seconds apart (16 s in all); half-way a screenshot of the window is
+# a few seconds apart (19 s in all); half-way a screenshot of the window is
 # saved, and at the end "quit" is clicked. A session shorter than the clicks
 # ends right after them.
 set -uo pipefail
@@ -19,7 +19,7 @@ done
 case "$seconds" in
   '' | *[!0-9]*) echo "the length is a whole number of seconds, not '$seconds'" >&2; exit 2 ;;
 esac
-clicks=16
+clicks=19
 half=$(( seconds / 2 > clicks ? seconds / 2 - clicks : 0 ))
 rest=$(( seconds - clicks - half > 0 ? seconds - clicks - half : 0 ))
 
@@ -42,14 +42,17 @@ xdo() {
   for _ in $(seq 10); do xdotool "$@" && return 0; sleep 0.1; done
   return 1
 }
-press() {  # press <x> <y>: holds a panel button long enough to be sampled
+# press <x> <y>: holds a panel button long enough to be sampled by a turn,
+# even one that a busy machine stretches (a press and its release read in the
+# same turn are never seen).
+press() {
   xdo mousemove --window "$window" "$1" "$2" mousedown 1
-  sleep 0.3
+  sleep 1
   xdo mouseup 1
 }
 click() { xdo mousemove --window "$window" "$1" "$2" click 1; }
 
-sleep 1
+sleep 2         # the controller started, the turns going
 press 755 60    # INIT
 sleep 3
 press 755 90    # DC

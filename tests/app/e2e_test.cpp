@@ -318,7 +318,7 @@ TEST_F(Simulator, DemonstrationControllerMakesAWorkpieceAndQuitRemovesTheSegment
 // The headless session script, in real time as a person would run it, and
 // shorter than half a minute.
 TEST(HeadlessScript, AShortSessionClicksThroughAndSavesItsScreenshot) {
-  run_result r = run_program({source_file("scripts/headless_run.sh"), demo, "18"}, 90);
+  run_result r = run_program({source_file("scripts/headless_run.sh"), demo, "20"}, 90);
   EXPECT_EQ(r.status, 0) << r.out << r.err;
   EXPECT_EQ(r.err.find("invalid"), std::string::npos) << r.err;
   EXPECT_NE(r.out.find("screenshot: "), std::string::npos) << r.out;
