@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # headless_run.sh <controller> [seconds]: one session of the simulator on the
 # current (virtual) display, from the source tree's build (scripts/run.sh
-# builds it; CORVAN_BUILD_DIR names another build folder). The operator clicks "INIT", "DC" and then "piece" three times
-# a few seconds apart (19 s in all); half-way a screenshot of the window is
-# saved, and at the end "quit" is clicked. A session shorter than the clicks
-# ends right after them.
+# builds it; CORVAN_BUILD_DIR names another build folder). The operator
+# clicks "INIT", "DC" and then "piece" three times a few seconds apart (19 s
+# in all); half-way a screenshot of the window is saved, and at the end
+# "quit" is clicked. A session shorter than the clicks ends right after them.
 set -uo pipefail
 controller=$1
 seconds=${2:-60}
